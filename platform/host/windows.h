@@ -4,6 +4,7 @@
 #ifndef LEGALPROMPT_HOST_WINDOWS_H
 #define LEGALPROMPT_HOST_WINDOWS_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #define WINAPI

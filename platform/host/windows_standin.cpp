@@ -312,7 +312,8 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND owner, DLGP
             dialog->result = -2;
             break;
         }
-        world().user(dialog);
+        standin::User user = world().user;  // the user may hand over to another while acting
+        user(dialog);
     }
     destroy(dialog);
     record("DialogBoxParamA -> %ld", (long)dialog->result);
