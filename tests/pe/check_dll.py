@@ -1,0 +1,165 @@
+#!/usr/bin/python3
+"""Reads the built legalprompt.dll and checks it field by field: the headers, the sections,
+the exports with their ordinals, the exact import list and every byte of the dialog template.
+Prints what it found; exits 1 at the first group that does not match."""
+import struct
+import sys
+
+import pefile
+
+MAX_SIZE = 4608
+
+IMPORTS = {
+    "kernel32.dll": {"OpenFile", "_lread", "_lclose"},
+    "user32.dll": {"DialogBoxParamA", "GetDlgItem", "SetWindowTextA", "SetFocus", "EndDialog",
+                   "GetWindowRect", "GetDC", "ReleaseDC", "SetWindowPos"},
+    "gdi32.dll": {"GetDeviceCaps"},
+}
+EXPORTS = {2: "DisplayLegalBullshit", 3: "ShowLegal"}
+
+RT_DIALOG = 5
+DIALOG = {
+    "style": 0x80C800C0, "exstyle": 0, "x": 0, "y": 0, "cx": 283, "cy": 177,
+    "menu": "", "class": "", "caption": "License Agreement",
+    "pointsize": 8, "typeface": "MS Sans Serif",
+    "items": [
+        {"style": 0x50000000, "exstyle": 0, "x": 182, "y": 153, "cx": 58, "cy": 14, "id": 2,
+         "class": 0x0080, "text": "Do Not Accept", "extra": b""},
+        {"style": 0x50010001, "exstyle": 0, "x": 41, "y": 153, "cx": 58, "cy": 14, "id": 1,
+         "class": 0x0080, "text": "&Accept", "extra": b""},
+        {"style": 0x50A10804, "exstyle": 0, "x": 15, "y": 17, "cx": 242, "cy": 115, "id": 1000,
+         "class": 0x0081, "text": "", "extra": b""},
+    ],
+}
+
+failures = []
+
+
+def show(key, value):
+    return f"{value:#010x}" if "style" in key and isinstance(value, int) else repr(value)
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+
+
+class Reader:
+    def __init__(self, data):
+        self.data, self.at = data, 0
+
+    def take(self, fmt):
+        values = struct.unpack_from("<" + fmt, self.data, self.at)
+        self.at += struct.calcsize("<" + fmt)
+        return values if len(values) > 1 else values[0]
+
+    def sz_or_ord(self):
+        first = self.take("H")
+        if first == 0xFFFF:
+            return self.take("H")
+        chars = []
+        while first:
+            chars.append(chr(first))
+            first = self.take("H")
+        return "".join(chars)
+
+    def align(self):
+        self.at = (self.at + 3) & ~3
+
+
+def parse_dialog(data):
+    r = Reader(data)
+    d = {}
+    d["style"], d["exstyle"], count, d["x"], d["y"], d["cx"], d["cy"] = r.take("IIHhhHH")
+    d["menu"], d["class"], d["caption"] = r.sz_or_ord(), r.sz_or_ord(), r.sz_or_ord()
+    if d["style"] & 0x40:  # DS_SETFONT
+        d["pointsize"], d["typeface"] = r.take("H"), r.sz_or_ord()
+    d["items"] = []
+    for _ in range(count):
+        r.align()
+        item = {}
+        item["style"], item["exstyle"], item["x"], item["y"], item["cx"], item["cy"], item["id"] = \
+            r.take("IIhhHHH")
+        item["class"], item["text"] = r.sz_or_ord(), r.sz_or_ord()
+        extra = r.take("H")
+        item["extra"] = data[r.at:r.at + extra]
+        r.at += extra
+        d["items"].append(item)
+    return d, data[r.at:]
+
+
+def main(path):
+    raw = open(path, "rb").read()
+    pe = pefile.PE(data=raw)
+    fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
+
+    print(f"size {len(raw)} bytes")
+    check(len(raw) <= MAX_SIZE, f"size {len(raw)} <= {MAX_SIZE}")
+    check(fh.Machine == 0x14C and oh.Magic == 0x10B, "PE32 for i386")
+    check(fh.Characteristics & 0x2000 != 0, "a DLL")
+    check(fh.Characteristics & 0x0001 == 0, "relocations not stripped")
+    reloc = oh.DATA_DIRECTORY[5]
+    check(reloc.Size > 0, f"base relocations present ({reloc.Size} bytes)")
+    check((oh.MajorSubsystemVersion, oh.MinorSubsystemVersion) == (4, 0), "subsystem version 4.0")
+    check(oh.Subsystem == 2, "Windows GUI subsystem")
+    check(oh.DllCharacteristics & 0x0040 != 0, "DYNAMIC_BASE")
+    check(oh.DllCharacteristics & 0x0100 != 0, "NX_COMPAT")
+    check(fh.TimeDateStamp == 0, "no time stamp in the file header")
+    for s in pe.sections:
+        name = s.Name.rstrip(b"\0").decode()
+        wx = s.Characteristics & 0x80000000 and s.Characteristics & 0x20000000
+        check(not wx, f"section {name} not both writable and executable")
+    text = next(s for s in pe.sections if s.Name.startswith(b".text"))
+    check(text.contains_rva(oh.AddressOfEntryPoint), "entry point in .text")
+
+    exports = {e.ordinal: (e.name.decode() if e.name else None) for e in pe.DIRECTORY_ENTRY_EXPORT.symbols}
+    for ordinal, name in sorted(exports.items()):
+        print(f"export @{ordinal} {name}")
+    check(exports == EXPORTS, "exports exactly DisplayLegalBullshit @2 and ShowLegal @3")
+    check(all(text.contains_rva(e.address) for e in pe.DIRECTORY_ENTRY_EXPORT.symbols),
+          "exports point into .text (none forwarded)")
+    check(pe.DIRECTORY_ENTRY_EXPORT.struct.TimeDateStamp == 0, "no time stamp in the export table")
+
+    imports = {}
+    for entry in pe.DIRECTORY_ENTRY_IMPORT:
+        dll = entry.dll.decode().lower()
+        names = {i.name.decode() if i.name else f"#{i.ordinal}" for i in entry.imports}
+        imports[dll] = names
+        for n in sorted(names):
+            print(f"import {entry.dll.decode()} {n}")
+    check(imports == IMPORTS, "imports exactly the KERNEL32, USER32 and GDI32 calls used")
+
+    resources = []
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for rname in rtype.directory.entries:
+            for rlang in rname.directory.entries:
+                resources.append((rtype.id, str(rname.name) if rname.name else rname.id, rlang.id, rlang.data.struct))
+    print("resources " + ", ".join(f"type {t} name {n} language {l}" for t, n, l, _ in resources))
+    check([r[:3] for r in resources] == [(RT_DIALOG, "ABOUTBOX", 1033)],
+          "one resource: RT_DIALOG ABOUTBOX, language 1033")
+    if resources:
+        entry = resources[0][3]
+        data = pe.get_data(entry.OffsetToData, entry.Size)
+        check(struct.unpack_from("<I", data)[0] >> 16 != 0xFFFF, "classic DLGTEMPLATE, not extended")
+        dialog, rest = parse_dialog(data)
+        for key, want in DIALOG.items():
+            if key != "items":
+                check(dialog.get(key) == want, f"dialog {key} {show(key, want)}"
+                      + ("" if dialog.get(key) == want else f" (found {show(key, dialog.get(key))})"))
+        check(len(dialog["items"]) == len(DIALOG["items"]), f"{len(DIALOG['items'])} controls")
+        for n, (got, want) in enumerate(zip(dialog["items"], DIALOG["items"]), 1):
+            diff = {k: (got[k], v) for k, v in want.items() if got[k] != v}
+            check(not diff, f"control {n} (id {want['id']}, {want['text']!r}) "
+                            + ("matches" if not diff else f"differs: {diff}"))
+        check(len(rest) <= 3 and not any(rest), "nothing after the last control but padding")
+
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        return 1
+    print("all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
