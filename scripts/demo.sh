@@ -1,0 +1,49 @@
+#!/bin/bash
+# Builds the DLL and the demo host, writes a sample liscn.txt beside the host program and runs
+# it under Wine.  On a real display you answer the dialog yourself; with no display the demo
+# uses a virtual one, saves a screenshot, dismisses the dialog with Esc and says so.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j 2 --target legalprompt demo_host >/dev/null
+source scripts/wine-env.sh
+
+bin=build/win32
+sed 's/\r*$/\r/' demo/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF
+echo "demo: wrote $bin/liscn.txt"
+
+virtual=""
+if [ -z "${DISPLAY:-}" ]; then
+    xvfb_start 1024x768
+    trap xvfb_stop EXIT
+    virtual=yes
+fi
+wine_prefix_ready
+
+wine "$bin/demo_host.exe" &
+host=$!
+if [ -n "$virtual" ]; then
+    window=""
+    for _ in $(seq 300); do
+        window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+        sleep 0.1
+    done
+    if [ -z "$window" ]; then
+        echo "demo: the dialog did not appear" >&2
+        kill "$host" 2>/dev/null
+        exit 1
+    fi
+    sleep 1   # let it paint before the picture is taken
+    import -window root build/demo-screenshot.png
+    echo "demo: no display, so a virtual one ($DISPLAY) was used; screenshot: build/demo-screenshot.png"
+    echo "demo: dismissing the dialog with Esc"
+    xdotool key Escape
+fi
+status=0
+wait "$host" || status=$?
+wineserver -k 2>/dev/null || true
+case $status in
+    0|1|255) echo "demo: the host program exited with the outcome ($status; 255 is -1)" ;;
+    *) echo "demo: the host program failed (exit $status)"; exit 1 ;;
+esac

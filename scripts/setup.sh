@@ -1,0 +1,22 @@
+#!/bin/bash
+# Installs what building and testing need on Debian 12, leaving alone what is there already:
+# MinGW-w64 for 32-bit Windows, Wine with the i386 architecture, Xvfb, GoogleTest,
+# python3-pefile, ImageMagick and xdotool.
+set -euo pipefail
+
+packages=(cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686
+          wine wine32:i386 fonts-wine xvfb x11-utils python3-pefile imagemagick xdotool)
+sudo=""
+[ "$(id -u)" = 0 ] || sudo=sudo
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "setup: installing ${missing[*]}"
+dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+$sudo apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null

@@ -1,0 +1,43 @@
+# Sourced by the scripts that run Windows programs: Wine's settings, a prefix of our own and
+# a virtual X display.  Ends only the Xvfb that it started itself.
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
+export LC_ALL=C.UTF-8                       # Wine's ANSI code page is then 1252
+: "${WINEPREFIX:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix}"
+export WINEPREFIX
+
+# Creates the prefix when it is missing.  With no window manager under Xvfb, Wine must draw
+# the caption and close box itself (Managed=N, Decorated=N) and then also takes the focus.
+wine_prefix_ready() {
+    [ -f "$WINEPREFIX/.legalprompt-ready" ] && return 0
+    rm -rf "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.legalprompt-ready"
+}
+
+# Starts Xvfb on the first free display from 90 with screen WIDTHxHEIGHT; sets DISPLAY and
+# XVFB_PID and waits (up to 10 s) until the display answers.
+xvfb_start() {
+    local size=${1:-1024x768} n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 100); do
+        xdpyinfo >/dev/null 2>&1 && return 0
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    echo "Xvfb did not start on $DISPLAY" >&2
+    return 1
+}
+
+xvfb_stop() {
+    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
+}
