@@ -1,8 +1,10 @@
 # Cross-build for 32-bit Windows with Debian's MinGW-w64; programs run under Wine.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++)
+# The POSIX thread model: the test programs use std::thread and GoogleTest needs std::mutex;
+# the DLL itself has no C runtime, so the thread model does not reach it.
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -20,12 +20,16 @@ wine_prefix_ready() {
     touch "$WINEPREFIX/.legalprompt-ready"
 }
 
-# Starts Xvfb on the first free display from 90 with screen WIDTHxHEIGHT; sets DISPLAY and
-# XVFB_PID and waits (up to 10 s) until the display answers.
+# Starts Xvfb with screen WIDTHxHEIGHT on display :N, or on the first free display from 90
+# when N is not given; sets DISPLAY and XVFB_PID and waits (up to 10 s) until it answers.
 xvfb_start() {
-    local size=${1:-1024x768} n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    local size=${1:-1024x768} n=${2:-}
+    if [ -z "$n" ]; then
+        n=90
+        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    fi
+    # Its own session and no tie to the caller's output, so that it may outlive the caller.
+    setsid Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 100); do
@@ -37,7 +41,22 @@ xvfb_start() {
     return 1
 }
 
+# Ends the Xvfb with this PID (default: the one xvfb_start started) and waits until it is gone.
 xvfb_stop() {
-    [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null && wait "$XVFB_PID" 2>/dev/null
-    XVFB_PID=""
+    local pid=${1:-${XVFB_PID:-}}
+    [ -n "$pid" ] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ "$pid" = "${XVFB_PID:-}" ] && XVFB_PID=""
+    return 0
+}
+
+# Starts this prefix's wineserver to stay up, detached from the caller's output, so that
+# programs run later (for instance by ctest) do not leave it holding their output open.
+wineserver_up() {
+    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
+    wine cmd /c exit </dev/null >/dev/null 2>&1
 }

@@ -1,0 +1,189 @@
+// The text file while a dialog shows it, where it is looked for, the prompt's failures, a
+// prompt within a prompt, and many prompts in a row.
+#include "prompt_fixture.h"
+
+namespace {
+
+HANDLE open_with(const std::string &path, DWORD access, DWORD share)
+{
+    return CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Whether the file can be opened with no sharing at all: no handle to it is left open.
+bool nobody_has_open(const std::string &path)
+{
+    HANDLE file = open_with(path, GENERIC_READ | GENERIC_WRITE, 0);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+}  // namespace
+
+class FileWhileShown : public PromptTest {};
+
+TEST_F(FileWhileShown, OthersReadAndWriteButCannotDeleteOrRename)
+{
+    const std::string path = text_path(), moved = program_dir() + "liscn-moved.txt";
+    prompt([&](HWND) {
+        HANDLE reader = open_with(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        EXPECT_NE(INVALID_HANDLE_VALUE, reader) << "open to read failed, error " << GetLastError();
+        CloseHandle(reader);
+        HANDLE writer = open_with(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+        EXPECT_NE(INVALID_HANDLE_VALUE, writer) << "open to write failed, error " << GetLastError();
+        CloseHandle(writer);
+        EXPECT_FALSE(DeleteFileA(path.c_str())) << "deleted while shown";
+        EXPECT_FALSE(MoveFileA(path.c_str(), moved.c_str())) << "renamed while shown";
+        EXPECT_FALSE(nobody_has_open(path));
+        press(VK_ESCAPE);
+    });
+    EXPECT_TRUE(DeleteFileA(path.c_str())) << "still open after the call, error " << GetLastError();
+    remove_file(moved);
+}
+
+class Search : public PromptTest {
+protected:
+    std::string shown()
+    {
+        std::string text;
+        int outcome = prompt([&](HWND d) {
+            text = text_of(control(d, IDC_AGREEMENT_TEXT));
+            press(VK_ESCAPE);
+        });
+        EXPECT_EQ(LEGALPROMPT_DECLINED, outcome);
+        return text;
+    }
+};
+
+TEST_F(Search, ProgramDirectoryBeforeCurrentDirectory)
+{
+    std::string current = make_temp_dir("current");
+    ASSERT_TRUE(write_file(text_path(), "program's"));
+    ASSERT_TRUE(write_file(current + "liscn.txt", "current's"));
+    CurrentDirectory cd(current);
+    EXPECT_EQ("program's", shown());
+
+    remove_file(text_path());
+    EXPECT_EQ("current's", shown());
+    remove_file(current + "liscn.txt");
+}
+
+TEST_F(Search, NotBesideTheLibrary)
+{
+    // A copy of the library in a directory of its own, with a text beside it; neither the
+    // program's directory nor the current directory has one.
+    std::string elsewhere = make_temp_dir("library"), current = make_temp_dir("empty");
+    ASSERT_TRUE(CopyFileA((program_dir() + "legalprompt.dll").c_str(),
+                          (elsewhere + "legalprompt.dll").c_str(), FALSE));
+    ASSERT_TRUE(write_file(elsewhere + "liscn.txt", "beside the library"));
+    remove_file(text_path());
+    CurrentDirectory cd(current);
+    int created = -1, outcome;
+    {
+        Library copy(elsewhere + "legalprompt.dll");
+        ASSERT_NE(library_.module, copy.module);
+        outcome = run_without_user(copy.display, &created);
+    }
+    EXPECT_EQ(LEGALPROMPT_NO_TEXT, outcome);
+    EXPECT_EQ(0, created);
+    remove_file(elsewhere + "liscn.txt");
+    remove_file(elsewhere + "legalprompt.dll");
+}
+
+class Failures : public PromptTest {};
+
+TEST_F(Failures, AbsentFileGivesMinusOneAndNoWindow)
+{
+    remove_file(text_path());
+    int created = -1;
+    EXPECT_EQ(LEGALPROMPT_NO_TEXT, run_without_user(library_.display, &created));
+    EXPECT_EQ(0, created);
+}
+
+TEST_F(Failures, MissingTemplateDeclinesWithNoWindowAndTheFileClosed)
+{
+    Library without(program_dir() + "notemplate\\legalprompt.dll");
+    ASSERT_NE(nullptr, without.display);
+    int created = -1;
+    EXPECT_EQ(LEGALPROMPT_DECLINED, run_without_user(without.display, &created));
+    EXPECT_EQ(0, created);
+    EXPECT_TRUE(nobody_has_open(text_path()));
+}
+
+class Reentry : public PromptTest {
+protected:
+    static int inner_outcome;
+    static DisplayFn inner_display;
+
+    static LRESULT CALLBACK host_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+    {
+        if (message == WM_TIMER) {
+            KillTimer(window, wparam);
+            write_file(text_path(), "second text");
+            inner_outcome = inner_display();
+        }
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+};
+int Reentry::inner_outcome;
+DisplayFn Reentry::inner_display;
+
+TEST_F(Reentry, SecondPromptFromATimerWhileTheFirstIsUp)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = host_proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "LegalPromptReentryHost";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowA(wc.lpszClassName, "Host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, host);
+    ASSERT_TRUE(write_file(text_path(), "first text"));
+    inner_display = library_.display;
+    inner_outcome = 99;
+
+    std::string first_before, first_after, second;
+    int outer = prompt([&](HWND first) {
+        HWND edit = control(first, IDC_AGREEMENT_TEXT);
+        first_before = text_of(edit);
+        SetTimer(host, 1, 10, nullptr);  // the host's timer fires inside the first dialog's loop
+        HWND next = wait_for_dialog({first});
+        ASSERT_NE(nullptr, next) << "no second dialog";
+        second = text_of(control(next, IDC_AGREEMENT_TEXT));
+        first_after = text_of(edit);
+        settle(next);
+        press(VK_ESCAPE);
+        ASSERT_TRUE(wait_until([&] { return !IsWindow(next); }));
+        settle(first);
+        press(VK_RETURN);
+    });
+    EXPECT_EQ("first text", first_before);
+    EXPECT_EQ("second text", second);
+    EXPECT_EQ("first text", first_after) << "the first dialog keeps the text it shows";
+    EXPECT_EQ(LEGALPROMPT_DECLINED, inner_outcome);
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, outer);
+    DestroyWindow(host);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
+class Endurance : public PromptTest {};
+
+TEST_F(Endurance, HundredPromptsInARow)
+{
+    int wrong = 0;
+    for (int i = 0; i < 100; i++) {
+        std::string text = "Prompt " + std::to_string(i);
+        ASSERT_TRUE(write_file(text_path(), text));
+        bool accept = i % 3 != 0;
+        std::string seen;
+        int outcome = prompt([&](HWND d) {
+            seen = text_of(control(d, IDC_AGREEMENT_TEXT));
+            press(accept ? VK_RETURN : VK_ESCAPE);
+        });
+        if (outcome != (accept ? LEGALPROMPT_ACCEPTED : LEGALPROMPT_DECLINED) || seen != text) {
+            ADD_FAILURE() << "prompt " << i << ": outcome " << outcome << ", text '" << seen << "'";
+            if (++wrong == 3) break;
+        }
+    }
+    EXPECT_TRUE(nobody_has_open(text_path())) << "a handle to the text was left open";
+}

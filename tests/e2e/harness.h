@@ -1,0 +1,78 @@
+// End-to-end harness: a host program that loads legalprompt.dll, calls DisplayLegalBullshit on
+// its main thread, and acts as the user from a second thread with real keyboard and mouse
+// input (SendInput).  Nothing here is specific to Wine; every wait is a poll with a time-out.
+#ifndef LEGALPROMPT_E2E_HARNESS_H
+#define LEGALPROMPT_E2E_HARNESS_H
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+typedef int(WINAPI *DisplayFn)(void);
+
+// The library, loaded for the life of the object and freed after.
+struct Library {
+    explicit Library(const std::string &path = "legalprompt.dll");
+    ~Library();
+    Library(const Library &) = delete;
+    Library &operator=(const Library &) = delete;
+
+    HMODULE module;
+    DisplayFn display;
+};
+
+// ---- files ----
+std::string program_dir();  // this program's directory, ending in a backslash
+std::string text_path();    // "liscn.txt" in the program's directory, where the search begins
+bool write_file(const std::string &path, const std::string &bytes);
+void remove_file(const std::string &path);
+std::string make_temp_dir(const char *name);  // a fresh empty directory, ending in a backslash
+// Restores the current directory when it goes out of scope.
+struct CurrentDirectory {
+    explicit CurrentDirectory(const std::string &dir);
+    ~CurrentDirectory();
+    char saved[MAX_PATH];
+};
+
+// ---- waiting ----
+// Polls condition every 10 ms until it holds or timeout_ms passes; whether it held.
+bool wait_until(const std::function<bool()> &condition, DWORD timeout_ms = 10000);
+
+// ---- the dialog ----
+// A visible "License Agreement" dialog of this process that is not in except, or NULL.
+HWND find_dialog(const std::vector<HWND> &except = {});
+HWND wait_for_dialog(const std::vector<HWND> &except = {}, DWORD timeout_ms = 10000);
+// Waits until the dialog is in front and holds the keyboard focus, and its thread is idle.
+bool settle(HWND dialog);
+HWND focus_of(HWND window);  // the focus window of the window's thread
+std::string text_of(HWND window);
+HWND control(HWND dialog, int id);
+
+// ---- input ----
+void key_down(WORD vk);
+void key_up(WORD vk);
+void press(WORD vk);
+// Modifier held while vk is pressed; the modifier is confirmed down before vk goes.
+bool chord(HWND dialog, WORD modifier, WORD vk);
+bool click_at(POINT screen_point);
+bool click_centre(HWND window);
+// A point of the caption's close box, found by asking the window what is where.
+bool close_box(HWND dialog, POINT *point);
+// Presses Tab until the focus is on target (at most four times).
+bool tab_to(HWND dialog, HWND target);
+
+// ---- a prompt ----
+// Calls display on this thread while user acts on the dialog from a second thread once it is
+// up and settled.  A dialog that does not appear, or is still up ten seconds after the user
+// has acted, fails the test and is then closed, so that a regression cannot hang the suite.
+int run_prompt(DisplayFn display, const std::function<void(HWND)> &user);
+// Calls display with no user and counts the windows that the calling thread creates.
+int run_without_user(DisplayFn display, int *windows_created);
+
+// A text of exactly size bytes: numbered lines of printable characters ended by CR LF.
+std::string sample_text(size_t size);
+
+#endif

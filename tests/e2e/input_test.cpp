@@ -1,0 +1,143 @@
+// The exports as a host finds them, and every way a user answers the dialog, with real input.
+#include "prompt_fixture.h"
+
+TEST(Exports, SameAddressesByNameAndByOrdinal)
+{
+    Library library;
+    ASSERT_NE(nullptr, library.module);
+    FARPROC display = GetProcAddress(library.module, "DisplayLegalBullshit");
+    FARPROC show_legal = GetProcAddress(library.module, "ShowLegal");
+    ASSERT_NE(nullptr, display);
+    ASSERT_NE(nullptr, show_legal);
+    EXPECT_EQ(display, GetProcAddress(library.module, MAKEINTRESOURCEA(2)));
+    EXPECT_EQ(show_legal, GetProcAddress(library.module, MAKEINTRESOURCEA(3)));
+    EXPECT_EQ(nullptr, GetProcAddress(library.module, MAKEINTRESOURCEA(1)));
+    EXPECT_EQ(nullptr, GetProcAddress(library.module, MAKEINTRESOURCEA(4)));
+    EXPECT_EQ(nullptr, GetProcAddress(library.module, "_ShowLegal@16"));
+}
+
+class UserActions : public PromptTest {};
+
+TEST_F(UserActions, AcceptClicked)
+{
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([](HWND d) { click_centre(control(d, IDOK)); }));
+}
+
+TEST_F(UserActions, SpaceOnAccept)
+{
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([](HWND d) {
+        ASSERT_EQ(control(d, IDOK), focus_of(d));
+        press(VK_SPACE);
+    }));
+}
+
+TEST_F(UserActions, EnterOnAccept)
+{
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([](HWND d) {
+        ASSERT_EQ(control(d, IDOK), focus_of(d));
+        press(VK_RETURN);
+    }));
+}
+
+TEST_F(UserActions, EnterInTheTextControlAccepts)
+{
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([](HWND d) {
+        ASSERT_TRUE(tab_to(d, control(d, IDC_AGREEMENT_TEXT)));
+        press(VK_RETURN);
+    }));
+}
+
+TEST_F(UserActions, AltA)
+{
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([](HWND d) { chord(d, VK_MENU, 'A'); }));
+}
+
+TEST_F(UserActions, ALoneOnAPushButton)
+{
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([](HWND d) {
+        ASSERT_EQ(control(d, IDOK), focus_of(d));
+        press('A');
+    }));
+}
+
+TEST_F(UserActions, DoNotAcceptClicked)
+{
+    EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND d) { click_centre(control(d, IDCANCEL)); }));
+}
+
+TEST_F(UserActions, Escape)
+{
+    EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND) { press(VK_ESCAPE); }));
+}
+
+TEST_F(UserActions, EscapeInTheTextControl)
+{
+    EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND d) {
+        ASSERT_TRUE(tab_to(d, control(d, IDC_AGREEMENT_TEXT)));
+        press(VK_ESCAPE);
+    }));
+}
+
+TEST_F(UserActions, CloseBox)
+{
+    EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND d) {
+        POINT box;
+        ASSERT_TRUE(close_box(d, &box)) << "no close box on the caption";
+        click_at(box);
+    }));
+}
+
+TEST_F(UserActions, CloseOnTheSystemMenu)
+{
+    EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND d) {
+        chord(d, VK_MENU, VK_SPACE);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        DWORD thread = GetWindowThreadProcessId(d, nullptr);
+        // Windows flags the system menu as GUI_INMENUMODE | GUI_SYSTEMMENUMODE; Wine sets only
+        // the first, which is all that is needed to know that a menu is open.
+        ASSERT_TRUE(wait_until([&] {
+            return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMENUMODE);
+        })) << "the system menu did not open";
+        press('C');
+    }));
+}
+
+TEST_F(UserActions, AltF4)
+{
+    EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND d) { chord(d, VK_MENU, VK_F4); }));
+}
+
+class Focus : public PromptTest {};
+
+TEST_F(Focus, StartsOnAccept)
+{
+    HWND focus = nullptr, accept = nullptr;
+    prompt([&](HWND d) {
+        focus = focus_of(d);
+        accept = control(d, IDOK);
+        press(VK_ESCAPE);
+    });
+    EXPECT_EQ(accept, focus);
+}
+
+TEST_F(Focus, TabMovesBetweenAcceptAndTheTextOnly)
+{
+    std::vector<int> visited;
+    prompt([&](HWND d) {
+        auto step = [&](bool shift) {
+            HWND before = focus_of(d);
+            if (shift)
+                chord(d, VK_SHIFT, VK_TAB);
+            else
+                press(VK_TAB);
+            wait_until([&] { return focus_of(d) != before; }, 3000);
+            visited.push_back(GetDlgCtrlID(focus_of(d)));
+        };
+        for (bool shift : {false, false, false, true, true, true}) step(shift);
+        press(VK_ESCAPE);
+    });
+    const std::vector<int> want = {IDC_AGREEMENT_TEXT, IDOK, IDC_AGREEMENT_TEXT,
+                                   IDOK, IDC_AGREEMENT_TEXT, IDOK};
+    EXPECT_EQ(want, visited);
+}

@@ -1,0 +1,32 @@
+#!/bin/bash
+# Runs the demo host with the sample text, saves a PNG of the dialog as a user sees it, then
+# answers with Esc and checks that the host reports "not accepted" (1).
+# usage: screenshot.sh DEMO_HOST_EXE SAMPLE_TEXT OUT_PNG
+set -uo pipefail
+exe=$1 sample=$2 png=$3
+sed 's/\r*$/\r/' "$sample" > "$(dirname "$exe")/liscn.txt"
+
+timeout 120 wine "$exe" > "$png.log" 2>&1 &
+host=$!
+window=""
+for _ in $(seq 200); do
+    window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+    sleep 0.1
+done
+if [ -z "$window" ]; then
+    echo "the dialog did not appear"
+    kill $host 2>/dev/null
+    exit 1
+fi
+# Painted once the picture holds more than the background and a frame.
+for _ in $(seq 100); do
+    import -window "$window" "$png" 2>/dev/null &&
+        [ "$(convert "$png" -format %k info:)" -gt 16 ] && break
+    sleep 0.1
+done
+echo "saved $png ($(convert "$png" -format '%wx%h' info:), $(convert "$png" -format %k info:) colours)"
+xdotool key --window "$window" Escape
+wait $host
+status=$?
+cat "$png.log"
+[ $status -eq 1 ] || { echo "expected exit code 1 after Esc, got $status"; exit 1; }

@@ -1,0 +1,234 @@
+// The dialog as a user sees it: its parts, the text box, the text itself, its place on screen.
+#include <cstdio>
+#include <cstdlib>
+
+#include "prompt_fixture.h"
+
+namespace {
+
+LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+// A visible top-level window of the host program, as an installer's main window would be.
+HWND create_host_window(WNDPROC proc = host_window_proc)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "LegalPromptTestHost";
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    RegisterClassA(&wc);
+    HWND window = CreateWindowA(wc.lpszClassName, "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
+                                200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    EXPECT_NE(nullptr, window);
+    return window;
+}
+
+std::string clipboard_text()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char *p = (const char *)GlobalLock(data)) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+void empty_clipboard()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+std::pair<DWORD, DWORD> selection(HWND edit)
+{
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, (WPARAM)&start, (LPARAM)&end);
+    return {start, end};
+}
+
+}  // namespace
+
+class Appearance : public PromptTest {};
+
+TEST_F(Appearance, CaptionButtonsAndNoOwner)
+{
+    HWND host = create_host_window();
+    prompt([&](HWND d) {
+        EXPECT_EQ("License Agreement", text_of(d));
+        EXPECT_EQ("&Accept", text_of(control(d, IDOK)));
+        EXPECT_EQ("Do Not Accept", text_of(control(d, IDCANCEL)));
+        EXPECT_EQ(nullptr, GetWindow(d, GW_OWNER));
+        EXPECT_TRUE(IsWindowEnabled(host)) << "the host's window must stay enabled";
+        RECT yes, no, box;
+        GetWindowRect(control(d, IDOK), &yes);
+        GetWindowRect(control(d, IDCANCEL), &no);
+        GetWindowRect(control(d, IDC_AGREEMENT_TEXT), &box);
+        EXPECT_LT(yes.right, no.left) << "Accept stands left of Do Not Accept";
+        EXPECT_EQ(yes.top, no.top);
+        EXPECT_GT(yes.top, box.bottom);
+        press(VK_ESCAPE);
+    });
+    DestroyWindow(host);
+}
+
+TEST_F(Appearance, TextCanBeSelectedAndCopiedButNotChanged)
+{
+    empty_clipboard();
+    std::string copied;
+    prompt([&](HWND d) {
+        HWND edit = control(d, IDC_AGREEMENT_TEXT);
+        EXPECT_TRUE(GetWindowLongA(edit, GWL_STYLE) & ES_READONLY);
+        ASSERT_TRUE(tab_to(d, edit));
+        for (WORD vk : {(WORD)'X', (WORD)'Y', (WORD)VK_BACK, (WORD)VK_DELETE, (WORD)'Z'}) press(vk);
+        // Keys are handled in order: once this selection shows, the typing above has been too.
+        chord(d, VK_CONTROL, VK_HOME);
+        chord(d, VK_SHIFT, VK_END);
+        EXPECT_TRUE(wait_until([&] { return selection(edit) == std::make_pair(0ul, 13ul); }))
+            << "selection " << selection(edit).first << "-" << selection(edit).second;
+        EXPECT_EQ(kText, text_of(edit)) << "typing changed the text";
+        chord(d, VK_CONTROL, 'C');
+        wait_until([&] { return !clipboard_text().empty(); });
+        copied = clipboard_text();
+        press(VK_ESCAPE);
+    });
+    EXPECT_EQ("Terms of use.", copied);
+}
+
+TEST_F(Appearance, VerticalScrollBarOnly)
+{
+    ASSERT_TRUE(write_file(text_path(), sample_text(8000)));
+    prompt([](HWND d) {
+        HWND edit = control(d, IDC_AGREEMENT_TEXT);
+        LONG style = GetWindowLongA(edit, GWL_STYLE);
+        EXPECT_TRUE(style & WS_VSCROLL);
+        EXPECT_FALSE(style & WS_HSCROLL);
+        EXPECT_FALSE(style & ES_AUTOHSCROLL);
+        SCROLLBARINFO bar = {};
+        bar.cbSize = sizeof bar;
+        ASSERT_TRUE(GetScrollBarInfo(edit, OBJID_VSCROLL, &bar));
+        EXPECT_FALSE(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) << "vertical scroll bar hidden";
+        ASSERT_TRUE(GetScrollBarInfo(edit, OBJID_HSCROLL, &bar));
+        EXPECT_TRUE(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE) << "horizontal scroll bar shown";
+        SCROLLINFO info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE;
+        ASSERT_TRUE(GetScrollInfo(edit, SB_VERT, &info));
+        EXPECT_GT(info.nMax - info.nMin + 1, (int)info.nPage) << "the text is longer than the box";
+        press(VK_ESCAPE);
+    });
+}
+
+TEST_F(Appearance, LongLinesWrapAtWords)
+{
+    std::string line;
+    while (line.size() < 2000) line += "agreement ";
+    ASSERT_TRUE(write_file(text_path(), line + "\r\nend"));
+    prompt([&](HWND d) {
+        HWND edit = control(d, IDC_AGREEMENT_TEXT);
+        int lines = (int)SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+        EXPECT_GT(lines, 10) << "a 2000-character line must wrap";
+        for (int i = 1; i < lines - 1; i++) {
+            int start = (int)SendMessageA(edit, EM_LINEINDEX, i, 0);
+            ASSERT_GT(start, 0);
+            EXPECT_EQ(' ', line[start - 1]) << "line " << i << " does not start at a word";
+        }
+        press(VK_ESCAPE);
+    });
+}
+
+class Text : public PromptTest {
+protected:
+    std::string shown(const std::string &bytes)
+    {
+        EXPECT_TRUE(write_file(text_path(), bytes));
+        std::string text;
+        prompt([&](HWND d) {
+            text = text_of(control(d, IDC_AGREEMENT_TEXT));
+            press(VK_ESCAPE);
+        });
+        return text;
+    }
+};
+
+TEST_F(Text, CrLfTextShownExactly)
+{
+    const std::string bytes = "Title\r\n\r\n\tIndented \xE9t\xE9 \xA9 2026\r\nLast line";
+    EXPECT_EQ(bytes, shown(bytes));
+}
+
+TEST_F(Text, Exactly16380BytesShownWhole)
+{
+    std::string text = shown(sample_text(16380));
+    EXPECT_EQ(16380u, text.size());
+    EXPECT_EQ(sample_text(16380), text);
+}
+
+TEST_F(Text, LongerFilesCutAfter16380Bytes)
+{
+    for (size_t size : {16381u, 16384u, 50000u}) {
+        std::string text = shown(sample_text(size));
+        EXPECT_EQ(16380u, text.size()) << "file of " << size;
+        EXPECT_EQ(sample_text(16380), text) << "file of " << size;
+    }
+}
+
+TEST_F(Text, ZeroByteEndsTheText)
+{
+    EXPECT_EQ("Shown\r\n", shown(std::string("Shown\r\n\0not shown", 17)));
+}
+
+TEST_F(Text, EmptyFileGivesAnEmptyBoxThatCanBeAccepted)
+{
+    ASSERT_TRUE(write_file(text_path(), ""));
+    std::string text = "unread";
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([&](HWND d) {
+        text = text_of(control(d, IDC_AGREEMENT_TEXT));
+        press(VK_RETURN);
+    }));
+    EXPECT_EQ("", text);
+}
+
+TEST_F(Text, ByteOrderMarkShownAsCharacters)
+{
+    const std::string bytes = "\xEF\xBB\xBFTerms";
+    EXPECT_EQ(bytes, shown(bytes));
+}
+
+TEST_F(Text, LongTextThenShortShowsOnlyTheShort)
+{
+    EXPECT_EQ(sample_text(12000), shown(sample_text(12000)));
+    EXPECT_EQ("Short.", shown("Short."));
+}
+
+// Run by centring.sh on screens of several sizes; E2E_SCREEN names the size it set.
+TEST(Centring, OnThePrimaryScreen)
+{
+    Library library;
+    ASSERT_TRUE(write_file(text_path(), "Centred."));
+    int screen_w = GetSystemMetrics(SM_CXSCREEN), screen_h = GetSystemMetrics(SM_CYSCREEN);
+    if (const char *want = getenv("E2E_SCREEN")) {
+        char have[32];
+        snprintf(have, sizeof have, "%dx%d", screen_w, screen_h);
+        ASSERT_STREQ(want, have) << "the screen is not the size the test set";
+    }
+    RECT r = {};
+    run_prompt(library.display, [&](HWND d) {
+        GetWindowRect(d, &r);
+        press(VK_ESCAPE);
+    });
+    remove_file(text_path());
+    int w = r.right - r.left, h = r.bottom - r.top;
+    printf("screen %dx%d dialog %dx%d at %ld,%ld\n", screen_w, screen_h, w, h, r.left, r.top);
+    // C division truncates toward zero: a difference of -3 gives -1.
+    EXPECT_EQ((screen_w - w) / 2, r.left);
+    EXPECT_EQ((screen_h - h) / 2, r.top);
+}
