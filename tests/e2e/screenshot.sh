@@ -18,12 +18,18 @@ if [ -z "$window" ]; then
     kill $host 2>/dev/null
     exit 1
 fi
-# Painted once the picture holds more than the background and a frame.
+# Painted once it holds more than a background and a frame, and two pictures in a row agree.
+previous=$png.previous.png
 for _ in $(seq 100); do
-    import -window "$window" "$png" 2>/dev/null &&
-        [ "$(convert "$png" -format %k info:)" -gt 16 ] && break
+    if import -window "$window" "$png" 2>/dev/null &&
+        [ "$(convert "$png" -format %k info:)" -gt 16 ] &&
+        compare -metric AE "$png" "$previous" null: 2>/dev/null; then
+        break
+    fi
+    cp "$png" "$previous" 2>/dev/null
     sleep 0.1
 done
+rm -f "$previous"
 echo "saved $png ($(convert "$png" -format '%wx%h' info:), $(convert "$png" -format %k info:) colours)"
 xdotool key --window "$window" Escape
 wait $host
