@@ -1,25 +1,38 @@
-/* legalprompt.dll: shows the licence agreement in "liscn.txt" and tells whether the user
-   accepts it.  Exports DisplayLegalBullshit (ordinal 2) and ShowLegal (ordinal 3). */
+/* legalprompt.dll: shows the licence agreement in "liscn.txt" in a modal dialog and tells
+   whether the user accepts it.  For 32-bit Windows; C and C++.
+
+   Link with liblegalprompt.dll.a (MinGW) or legalprompt.lib (MSVC, clang-cl), or load the DLL
+   with LoadLibrary and find the functions with GetProcAddress, by name or by ordinal:
+   DisplayLegalBullshit is ordinal 2, ShowLegal ordinal 3. */
 #ifndef LEGALPROMPT_H
 #define LEGALPROMPT_H
 
 #include <windows.h>
 
+#ifndef LEGALPROMPT_API
+#ifdef LEGALPROMPT_BUILD
+#define LEGALPROMPT_API
+#else
+#define LEGALPROMPT_API __declspec(dllimport)
+#endif
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Outcomes of DisplayLegalBullshit. */
-#define LEGALPROMPT_ACCEPTED 0
-#define LEGALPROMPT_DECLINED 1
-#define LEGALPROMPT_NO_TEXT (-1)
+/* Outcomes of DisplayLegalBullshit.  Acceptance is 0, not 1. */
+#define LEGALPROMPT_ACCEPTED 0     /* the user chose "Accept" */
+#define LEGALPROMPT_DECLINED 1     /* "Do Not Accept", Esc, the close box; or no dialog could be made */
+#define LEGALPROMPT_NO_TEXT (-1)   /* "liscn.txt" could not be opened or read; nothing was shown */
 
-/* Shows the agreement dialog modally and blocks until the user answers.  LEGALPROMPT_NO_TEXT
-   when "liscn.txt" cannot be opened or read; nothing is shown then. */
-int WINAPI DisplayLegalBullshit(void);
+/* Shows the agreement text from "liscn.txt" (looked for in the host program's directory, then
+   the current directory, the system directories and PATH) and blocks until the user answers.
+   Call it from one thread at a time. */
+LEGALPROMPT_API int WINAPI DisplayLegalBullshit(void);
 
 /* The agreement dialog's procedure, for the platform's dialog calls. */
-INT_PTR CALLBACK ShowLegal(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+LEGALPROMPT_API INT_PTR CALLBACK ShowLegal(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 
 #ifdef __cplusplus
 }

@@ -1,16 +1,16 @@
 #!/bin/bash
-# Builds the DLL and the demo host, writes a sample liscn.txt beside the host program and runs
+# Builds the DLL and the prompt program, writes the sample liscn.txt beside the program and runs
 # it under Wine.  On a real display you answer the dialog yourself; with no display the demo
 # uses a virtual one, saves a screenshot, dismisses the dialog with Esc and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j 2 --target legalprompt demo_host >/dev/null
+cmake --build --preset win32 -j 2 --target legalprompt legalprompt_exe >/dev/null
 source scripts/wine-env.sh
 
 bin=build/win32
-sed 's/\r*$/\r/' demo/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF
+sed 's/\r*$/\r/' kit/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF
 echo "demo: wrote $bin/liscn.txt"
 
 virtual=""
@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 wine_prefix_ready
 
-wine "$bin/demo_host.exe" &
+wine "$bin/legalprompt.exe" &
 host=$!
 if [ -n "$virtual" ]; then
     window=""
@@ -44,6 +44,8 @@ status=0
 wait "$host" || status=$?
 wineserver -k 2>/dev/null || true
 case $status in
-    0|1|255) echo "demo: the host program exited with the outcome ($status; 255 is -1)" ;;
-    *) echo "demo: the host program failed (exit $status)"; exit 1 ;;
+    0) echo "demo: legalprompt.exe exited with 0: the user accepted" ;;
+    1) echo "demo: legalprompt.exe exited with 1: the user did not accept" ;;
+    255) echo "demo: legalprompt.exe exited with -1: liscn.txt could not be read" ;;
+    *) echo "demo: legalprompt.exe failed (exit $status)"; exit 1 ;;
 esac

@@ -187,3 +187,47 @@ TEST_F(Endurance, HundredPromptsInARow)
     }
     EXPECT_TRUE(nobody_has_open(text_path())) << "a handle to the text was left open";
 }
+
+// The kit's prompt program, started as an installer script would start it.
+class PromptProgram : public PromptTest {
+protected:
+    // Runs legalprompt.exe; answers its dialog with key, or expects none when key is 0.
+    DWORD exit_code(WORD key)
+    {
+        std::string command = "\"" + program_dir() + "legalprompt.exe\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
+            return 999;
+        }
+        if (key) {
+            HWND dialog = wait_for_dialog({}, 10000, process.dwProcessId);
+            EXPECT_NE(nullptr, dialog) << "no dialog from legalprompt.exe";
+            if (dialog) {
+                settle(dialog);
+                press(key);
+            }
+        }
+        DWORD code = 999;
+        if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process.hProcess, &code);
+        } else {
+            ADD_FAILURE() << "legalprompt.exe did not end";
+            TerminateProcess(process.hProcess, 999);
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return code;
+    }
+};
+
+TEST_F(PromptProgram, ExitCodeIsTheAnswer)
+{
+    EXPECT_EQ(0u, exit_code(VK_RETURN)) << "accepted";
+    EXPECT_EQ(1u, exit_code(VK_ESCAPE)) << "not accepted";
+    remove_file(text_path());
+    EXPECT_EQ((DWORD)-1, exit_code(0)) << "no text";
+}

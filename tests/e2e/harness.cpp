@@ -88,15 +88,16 @@ bool class_is(HWND window, const char *name)
     return lstrcmpiA(cls, name) == 0;
 }
 
-bool ours(HWND window)
+DWORD process_of(HWND window)
 {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    return pid == GetCurrentProcessId();
+    return pid;
 }
 
 struct Search {
     const std::vector<HWND> *except;
+    DWORD pid;
     HWND found;
 };
 
@@ -105,7 +106,7 @@ BOOL CALLBACK find_one(HWND window, LPARAM lparam)
     Search *s = (Search *)lparam;
     char title[64] = "";
     GetWindowTextA(window, title, sizeof title);
-    if (!IsWindowVisible(window) || !ours(window) || !class_is(window, "#32770") ||
+    if (!IsWindowVisible(window) || process_of(window) != s->pid || !class_is(window, "#32770") ||
         lstrcmpA(title, "License Agreement") != 0)
         return TRUE;
     for (HWND seen : *s->except)
@@ -170,17 +171,17 @@ void send_mouse(DWORD flags, LONG dx = 0, LONG dy = 0)
 
 }  // namespace
 
-HWND find_dialog(const std::vector<HWND> &except)
+HWND find_dialog(const std::vector<HWND> &except, DWORD pid)
 {
-    Search s = {&except, nullptr};
+    Search s = {&except, pid ? pid : GetCurrentProcessId(), nullptr};
     EnumWindows(find_one, (LPARAM)&s);
     return s.found;
 }
 
-HWND wait_for_dialog(const std::vector<HWND> &except, DWORD timeout_ms)
+HWND wait_for_dialog(const std::vector<HWND> &except, DWORD timeout_ms, DWORD pid)
 {
     HWND dialog = nullptr;
-    wait_until([&] { return (dialog = find_dialog(except)) != nullptr; }, timeout_ms);
+    wait_until([&] { return (dialog = find_dialog(except, pid)) != nullptr; }, timeout_ms);
     return dialog;
 }
 

@@ -42,9 +42,10 @@ struct CurrentDirectory {
 bool wait_until(const std::function<bool()> &condition, DWORD timeout_ms = 10000);
 
 // ---- the dialog ----
-// A visible "License Agreement" dialog of this process that is not in except, or NULL.
-HWND find_dialog(const std::vector<HWND> &except = {});
-HWND wait_for_dialog(const std::vector<HWND> &except = {}, DWORD timeout_ms = 10000);
+// A visible "License Agreement" dialog of process pid (default: this one) that is not in
+// except, or NULL.
+HWND find_dialog(const std::vector<HWND> &except = {}, DWORD pid = 0);
+HWND wait_for_dialog(const std::vector<HWND> &except = {}, DWORD timeout_ms = 10000, DWORD pid = 0);
 // Waits until the dialog is in front and holds the keyboard focus, and its thread is idle.
 bool settle(HWND dialog);
 HWND focus_of(HWND window);  // the focus window of the window's thread

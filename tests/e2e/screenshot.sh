@@ -1,7 +1,7 @@
 #!/bin/bash
-# Runs the demo host with the sample text, saves a PNG of the dialog as a user sees it, then
-# answers with Esc and checks that the host reports "not accepted" (1).
-# usage: screenshot.sh DEMO_HOST_EXE SAMPLE_TEXT OUT_PNG
+# Runs the prompt program with the sample text, saves a PNG of the dialog as a user sees it,
+# then answers with Esc and checks that the program exits with "not accepted" (1).
+# usage: screenshot.sh PROMPT_EXE SAMPLE_TEXT OUT_PNG
 set -uo pipefail
 exe=$1 sample=$2 png=$3
 sed 's/\r*$/\r/' "$sample" > "$(dirname "$exe")/liscn.txt"
@@ -35,4 +35,5 @@ xdotool key --window "$window" Escape
 wait $host
 status=$?
 cat "$png.log"
+rm -f "$(dirname "$exe")/liscn.txt"
 [ $status -eq 1 ] || { echo "expected exit code 1 after Esc, got $status"; exit 1; }
