@@ -194,33 +194,13 @@ protected:
     // Runs legalprompt.exe; answers its dialog with key, or expects none when key is 0.
     DWORD exit_code(WORD key)
     {
-        std::string command = "\"" + program_dir() + "legalprompt.exe\"";
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process = {};
-        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-            ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
-            return 999;
-        }
-        if (key) {
-            HWND dialog = wait_for_dialog({}, 10000, process.dwProcessId);
-            EXPECT_NE(nullptr, dialog) << "no dialog from legalprompt.exe";
-            if (dialog) {
-                settle(dialog);
-                press(key);
-            }
-        }
-        DWORD code = 999;
-        if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(process.hProcess, &code);
-        } else {
-            ADD_FAILURE() << "legalprompt.exe did not end";
-            TerminateProcess(process.hProcess, 999);
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return code;
+        return run_program("\"" + program_dir() + "legalprompt.exe\"", [key](DWORD pid) {
+            if (!key) return;
+            HWND dialog = wait_for_dialog({}, 10000, pid);
+            ASSERT_NE(nullptr, dialog) << "no dialog from legalprompt.exe";
+            settle(dialog);
+            press(key);
+        });
     }
 };
 
@@ -230,4 +210,41 @@ TEST_F(PromptProgram, ExitCodeIsTheAnswer)
     EXPECT_EQ(1u, exit_code(VK_ESCAPE)) << "not accepted";
     remove_file(text_path());
     EXPECT_EQ((DWORD)-1, exit_code(0)) << "no text";
+}
+
+// A text written by the checker's fix (its Windows build, with the platform's converters) is
+// shown by the real dialog as meant: accented letters in code page 1252, lines at CR LF.
+class FixedText : public PromptTest {
+protected:
+    DWORD liscn(const std::string &args) { return run_program("\"" + program_dir() + "liscn.exe\" " + args); }
+};
+
+TEST_F(FixedText, ShownAsMeant)
+{
+    const std::string source = program_dir() + "agreement-utf8.txt";
+    ASSERT_TRUE(write_file(source, "Licence\n\nCaf\xC3\xA9 M\xC3\xBCller \xC2\xA9 2026 \xE2\x80\x94 \xC2\xBD\n"));
+    remove_file(text_path());
+    ASSERT_EQ(1u, liscn("check \"" + source + "\"")) << "the UTF-8 text with LF is a problem";
+    ASSERT_EQ(0u, liscn("fix \"" + source + "\" \"" + text_path() + "\"")) << "fix failed";
+    EXPECT_EQ(0u, liscn("check \"" + text_path() + "\""));
+
+    std::string shown;
+    prompt([&](HWND d) {
+        shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+        press(VK_ESCAPE);
+    });
+    // Read back through WM_GETTEXT in the system's ANSI code page, 1252 here.
+    ASSERT_EQ(1252u, GetACP());
+    EXPECT_EQ("Licence\r\n\r\nCaf\xE9 M\xFCller \xA9 2026 \x97 \xBD\r\n", shown);
+    remove_file(source);
+}
+
+TEST_F(FixedText, UnmappableCharacterIsRefused)
+{
+    const std::string source = program_dir() + "agreement-eo.txt", out = program_dir() + "eo-out.txt";
+    ASSERT_TRUE(write_file(source, "Esperanto \xC4\x89\n"));
+    remove_file(out);
+    EXPECT_EQ(1u, liscn("fix \"" + source + "\" \"" + out + "\""));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(out.c_str())) << "OUT was written";
+    remove_file(source);
 }

@@ -359,6 +359,29 @@ int run_without_user(DisplayFn display, int *created)
     return outcome;
 }
 
+DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act)
+{
+    std::string line = command;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
+        return 999;
+    }
+    if (act) act(process.dwProcessId);
+    DWORD code = 999;
+    if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        ADD_FAILURE() << command << " did not end";
+        TerminateProcess(process.hProcess, 999);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 std::string sample_text(size_t size)
 {
     std::string text;

@@ -12,6 +12,7 @@ zip=$(ls "$work"/LegalPrompt-*-win32.zip) || { echo "no ZIP written"; exit 1; }
 top=$(basename "$zip" .zip)
 want="$top/bin/legalprompt.dll
 $top/bin/legalprompt.exe
+$top/bin/liscn.exe
 $top/include/legalprompt.h
 $top/lib/cmake/LegalPrompt/LegalPromptConfig.cmake
 $top/lib/cmake/LegalPrompt/LegalPromptConfigVersion.cmake
