@@ -45,12 +45,16 @@ int usage_error(const char *message)
     return kUsageError;
 }
 
+// Reads the whole file; says why on stderr when it cannot.
 bool read_file(const std::string &path, std::string *bytes)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    if (in) bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in || in.bad()) {
+        fprintf(stderr, "liscn: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    return true;
 }
 
 // Writes bytes to path whole or not at all: a file beside it, then a rename over it.
@@ -81,10 +85,7 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
 int check(const std::string &file, int cp)
 {
     std::string bytes;
-    if (!read_file(file, &bytes)) {
-        fprintf(stderr, "liscn: cannot read %s: %s\n", file.c_str(), std::strerror(errno));
-        return kUsageError;
-    }
+    if (!read_file(file, &bytes)) return kUsageError;
     TextReport report = analyse(bytes);
     fputs(describe(report, file, cp).c_str(), stdout);
     return report.has_problems() ? 1 : 0;
@@ -93,10 +94,7 @@ int check(const std::string &file, int cp)
 int fix(const std::string &in_path, const std::string &out_path, int cp, bool allow_cut)
 {
     std::string in;
-    if (!read_file(in_path, &in)) {
-        fprintf(stderr, "liscn: cannot read %s: %s\n", in_path.c_str(), std::strerror(errno));
-        return kUsageError;
-    }
+    if (!read_file(in_path, &in)) return kUsageError;
     std::error_code ec;
     if (std::filesystem::equivalent(in_path, out_path, ec)) {
         fprintf(stderr, "liscn: %s is %s: fix never changes its input; name another OUT\n",
@@ -124,10 +122,7 @@ int fix(const std::string &in_path, const std::string &out_path, int cp, bool al
 int preview(const std::string &file, int cp)
 {
     std::string bytes;
-    if (!read_file(file, &bytes)) {
-        fprintf(stderr, "liscn: cannot read %s: %s\n", file.c_str(), std::strerror(errno));
-        return kUsageError;
-    }
+    if (!read_file(file, &bytes)) return kUsageError;
     TextReport report = analyse(bytes);
     std::string shown = bytes.substr(0, report.shown), out;
     for (size_t i = 0; i < shown.size(); i++) {
