@@ -47,7 +47,6 @@ DWORD style(HWND window);
 int control_id(HWND window);
 WORD class_atom(HWND window);
 RECT rect(HWND window);
-bool visible(HWND window);
 bool alive(HWND window);
 HWND owner(HWND window);
 HWND focus();

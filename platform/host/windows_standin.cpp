@@ -485,7 +485,6 @@ DWORD style(HWND window) { return window->style; }
 int control_id(HWND window) { return window->id; }
 WORD class_atom(HWND window) { return window->atom; }
 RECT rect(HWND window) { return window->rect; }
-bool visible(HWND window) { return window->alive && (window->style & WS_VISIBLE); }
 bool alive(HWND window) { return window->alive; }
 HWND owner(HWND window) { return window->owner; }
 HWND focus() { return world().focus; }

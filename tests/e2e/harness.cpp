@@ -159,6 +159,9 @@ void send_key(WORD vk, DWORD flags)
     SendInput(1, &in, sizeof in);
 }
 
+void key_down(WORD vk) { send_key(vk, 0); }
+void key_up(WORD vk) { send_key(vk, KEYEVENTF_KEYUP); }
+
 void send_mouse(DWORD flags, LONG dx = 0, LONG dy = 0)
 {
     INPUT in = {};
@@ -219,8 +222,6 @@ HWND control(HWND dialog, int id) { return GetDlgItem(dialog, id); }
 
 // ---- input ----
 
-void key_down(WORD vk) { send_key(vk, 0); }
-void key_up(WORD vk) { send_key(vk, KEYEVENTF_KEYUP); }
 
 void press(WORD vk)
 {

@@ -53,8 +53,6 @@ std::string text_of(HWND window);
 HWND control(HWND dialog, int id);
 
 // ---- input ----
-void key_down(WORD vk);
-void key_up(WORD vk);
 void press(WORD vk);
 // Modifier held while vk is pressed; the modifier is confirmed down before vk goes.
 bool chord(HWND dialog, WORD modifier, WORD vk);
