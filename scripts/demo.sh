@@ -24,18 +24,12 @@ wine_prefix_ready
 wine "$bin/legalprompt.exe" &
 host=$!
 if [ -n "$virtual" ]; then
-    window=""
-    for _ in $(seq 300); do
-        window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-        sleep 0.1
-    done
-    if [ -z "$window" ]; then
+    if ! window=$(wait_for_dialog_window); then
         echo "demo: the dialog did not appear" >&2
         kill "$host" 2>/dev/null
         exit 1
     fi
-    sleep 1   # let it paint before the picture is taken
-    import -window root build/demo-screenshot.png
+    save_window_picture "$window" build/demo-screenshot.png
     echo "demo: no display, so a virtual one ($DISPLAY) was used; screenshot: build/demo-screenshot.png"
     echo "demo: dismissing the dialog with Esc"
     xdotool key Escape

@@ -60,3 +60,31 @@ wineserver_up() {
     setsid wineserver -p </dev/null >/dev/null 2>&1 || true
     wine cmd /c exit </dev/null >/dev/null 2>&1
 }
+
+# Prints the X window id of the agreement dialog once it is up; fails after 20 s.
+wait_for_dialog_window() {
+    local window
+    for _ in $(seq 200); do
+        window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1)
+        [ -n "$window" ] && { echo "$window"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Saves a PNG of WINDOW once it is painted: it holds more than a background and a frame, and
+# two pictures in a row agree.
+save_window_picture() {
+    local window=$1 png=$2 previous=$2.previous.png
+    for _ in $(seq 100); do
+        if import -window "$window" "$png" 2>/dev/null &&
+            [ "$(convert "$png" -format %k info:)" -gt 16 ] &&
+            compare -metric AE "$png" "$previous" null: 2>/dev/null; then
+            break
+        fi
+        cp "$png" "$previous" 2>/dev/null
+        sleep 0.1
+    done
+    rm -f "$previous"
+    [ -f "$png" ]
+}
