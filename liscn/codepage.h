@@ -1,16 +1,35 @@
-// Conversions between UTF-8 and a Windows ANSI code page, by the platform's own converters:
-// iconv on POSIX systems, MultiByteToWideChar and WideCharToMultiByte on Windows.
+// The code pages liscn reads and writes: the ANSI code pages of Windows, since the dialog
+// shows its text in the system's ANSI code page and in no other.  One table, the same on
+// every build: the single-byte pages are built in, and the double-byte pages (932, 936, 949,
+// 950) are read from the platform's converter once, with the same rule applied to both.
 #ifndef LISCN_CODEPAGE_H
 #define LISCN_CODEPAGE_H
 
 #include <cstddef>
-#include <string>
 
-// Whether the platform converts code page cp (1252, 1250, 1251, ...).
-bool codepage_supported(int cp);
-// bytes in code page cp as UTF-8; false when a byte is no character of cp (its offset in *bad).
-bool ansi_to_utf8(const std::string &bytes, int cp, std::string *utf8, size_t *bad);
-// utf8 in code page cp; false when a character has no place in cp (its offset in *bad).
-bool utf8_to_ansi(const std::string &utf8, int cp, std::string *bytes, size_t *bad);
+// The code pages taken, for messages: "874, 932, 936, 949, 950, 1250-1258".
+extern const char kCodePageList[];
+
+// Makes cp the code page of the calls below; false when cp is not one of the table's, or the
+// platform cannot convert it.
+bool codepage_select(int cp);
+int codepage_current();
+bool codepage_double_byte();
+
+// The character at p (n > 0 bytes available): returns its length in bytes (1 or 2) and puts
+// its code point in *c, or -1 when the bytes are no character of the code page.  A lead byte
+// whose next byte cannot be a trail byte (a line end, a zero, the end of the text) is a
+// character of one byte that is no character.
+int codepage_decode(const unsigned char *p, size_t n, long *c);
+// Whether b starts a two-byte character, and whether b can be the second byte of one.
+bool codepage_lead_byte(unsigned char b);
+inline bool codepage_trail_byte(unsigned char b) { return b >= 0x40 && b != 0x7F && b != 0xFF; }
+// The bytes of code point c in out: returns 1 or 2, or 0 when the code page has no place for
+// c.  Exact: no best fit, no default character.
+int codepage_encode(unsigned long c, unsigned char out[2]);
+
+// The platform's converter, for the double-byte pages only: the code point of the n (1 or 2)
+// bytes at p, or -1 when they are not exactly one character.
+long platform_decode(int cp, const unsigned char *p, int n);
 
 #endif

@@ -1,57 +1,28 @@
-#include <errno.h>
+// Double-byte code pages through iconv, which names them CP932, CP936, CP949 and CP950.
 #include <iconv.h>
+
+#include <cstdio>
 
 #include "codepage.h"
 
-namespace {
-
-std::string iconv_name(int cp) { return "CP" + std::to_string(cp); }
-
-// Converts all of in; false at the first sequence iconv cannot convert (its offset in *bad).
-// With no //TRANSLIT or //IGNORE, iconv stops there instead of guessing.
-bool convert(const char *to, const char *from, const std::string &in, std::string *out, size_t *bad)
+long platform_decode(int cp, const unsigned char *p, int n)
 {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == (iconv_t)-1) {
-        *bad = 0;
-        return false;
+    static iconv_t cd = (iconv_t)-1;
+    static int open_cp;
+    if (open_cp != cp) {
+        if (cd != (iconv_t)-1) iconv_close(cd);
+        char name[16];
+        snprintf(name, sizeof name, "CP%d", cp);
+        cd = iconv_open("UTF-32LE", name);
+        open_cp = cp;
     }
-    out->clear();
-    char *src = const_cast<char *>(in.data());
-    size_t left = in.size();
-    char buffer[4096];
-    bool ok = true;
-    while (left > 0) {
-        char *dst = buffer;
-        size_t room = sizeof buffer;
-        size_t n = iconv(cd, &src, &left, &dst, &room);
-        out->append(buffer, dst - buffer);
-        if (n == (size_t)-1 && errno != E2BIG) {
-            *bad = src - in.data();
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
-    return ok;
-}
-
-}  // namespace
-
-bool codepage_supported(int cp)
-{
-    iconv_t cd = iconv_open("UTF-8", iconv_name(cp).c_str());
-    if (cd == (iconv_t)-1) return false;
-    iconv_close(cd);
-    return true;
-}
-
-bool ansi_to_utf8(const std::string &bytes, int cp, std::string *utf8, size_t *bad)
-{
-    return convert("UTF-8", iconv_name(cp).c_str(), bytes, utf8, bad);
-}
-
-bool utf8_to_ansi(const std::string &utf8, int cp, std::string *bytes, size_t *bad)
-{
-    return convert(iconv_name(cp).c_str(), "UTF-8", utf8, bytes, bad);
+    if (cd == (iconv_t)-1) return -1;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char *in = (char *)p, out[8], *o = out;
+    size_t in_left = (size_t)n, out_left = sizeof out;
+    // All n bytes must make exactly one character: a lone lead byte or a pair read as two
+    // characters is no character.
+    if (iconv(cd, &in, &in_left, &o, &out_left) == (size_t)-1 || in_left != 0 || o - out != 4) return -1;
+    const unsigned char *u = (const unsigned char *)out;
+    return (long)(u[0] | u[1] << 8 | u[2] << 16 | (unsigned long)u[3] << 24);
 }

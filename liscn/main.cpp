@@ -1,185 +1,162 @@
 // liscn: checks, fixes and previews a licence agreement text ("liscn.txt") for the agreement
 // dialog, which shows at most 16380 bytes of it, up to a zero byte, in the ANSI code page,
 // with lines broken only at CR LF.
-#include <cerrno>
-#include <cstdio>
+#include <getopt.h>
+
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #endif
 
 #include "codepage.h"
-#include "text_fix.h"
-#include "text_report.h"
+#include "commands.h"
+#include "output.h"
+#include "platform.h"
 
 namespace {
 
-const int kUsageError = 2;
-
 const char kUsage[] =
-    "usage: liscn check FILE [--codepage N]\n"
-    "       liscn fix IN OUT [--codepage N] [--allow-cut]\n"
+    "usage: liscn check FILE [--codepage N] [--from ENCODING] [--allow-cut]\n"
+    "       liscn fix IN OUT [--codepage N] [--from ENCODING] [--allow-cut]\n"
     "       liscn preview FILE [--codepage N]\n"
     "\n"
     "check    reports what the agreement dialog will make of FILE: the cut after 16380 bytes,\n"
-    "         a zero byte, line ends other than CR LF, a byte-order mark, UTF-8 text.\n"
+    "         a zero byte, line ends other than CR LF, a byte-order mark, UTF-8 or UTF-16 text,\n"
+    "         bytes that are no character of the code page.\n"
     "         Exit 0: shown as written; 1: not; 2: usage error or unreadable file.\n"
-    "fix      writes OUT from IN (UTF-8 with or without a byte-order mark, or ANSI) with CR LF\n"
-    "         line ends, no mark, in the ANSI code page N (default 1252). A character that\n"
-    "         the code page cannot hold, or a result over 16380 bytes, is an error and OUT is\n"
-    "         not written (--allow-cut writes a long one all the same). IN is never changed.\n"
+    "fix      writes OUT from IN with CR LF line ends, no mark, in the ANSI code page N. IN is\n"
+    "         UTF-8 (with or without a byte-order mark), UTF-16 with a mark, or ANSI. A\n"
+    "         character the code page cannot hold, a zero byte, an empty text, or a result over\n"
+    "         16380 bytes is refused and OUT is not written. IN is never changed; OUT is\n"
+    "         replaced whole or not at all, and must be a regular file (or a link to one).\n"
     "         Exit 0: written; 1: not written; 2: usage error or a file that cannot be used.\n"
     "preview  prints the text that the dialog's box will hold, decoded from code page N, in\n"
-    "         UTF-8; a line end other than CR LF shows as \xE2\x90\x8A (LF) or \xE2\x90\x8D (CR).\n";
+    "         UTF-8; a line end other than CR LF shows as \xE2\x90\x8A (LF) or \xE2\x90\x8D (CR), a byte\n"
+    "         that is no character as \xEF\xBF\xBD.\n"
+    "\n"
+    "--codepage N      the ANSI code page of the systems the text is for: 874, 932, 936, 949,\n"
+    "                  950, 1250-1258 (default 1252, Western)\n"
+    "--from ENCODING   what IN or FILE is in, where its bytes do not say: ansi, utf-8,\n"
+    "                  utf-16le or utf-16be (by default: UTF-16 by its mark, else UTF-8 where\n"
+    "                  all of it is, else ANSI)\n"
+    "--allow-cut       a text longer than the dialog shows is meant so: noted, written\n"
+    "\n"
+    "Lines, columns and bytes are counted from 1; columns in characters.\n";
 
-int usage_error(const char *message)
+int usage_error(const std::string &message)
 {
-    fprintf(stderr, "liscn: %s\n\n%s", message, kUsage);
-    return kUsageError;
+    emit(&g_err, "liscn: " + message + "\n(liscn --help tells how to use it)\n");
+    return kExitTrouble;
 }
 
-// Reads the whole file; says why on stderr when it cannot.
-bool read_file(const std::string &path, std::string *bytes)
+bool parse_from(const char *s, Encoding *e)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (in) bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in || in.bad()) {
-        fprintf(stderr, "liscn: cannot read %s: %s\n", path.c_str(), std::strerror(errno));
-        return false;
-    }
-    return true;
+    static const struct {
+        const char *name;
+        Encoding encoding;
+    } names[] = {{"ansi", Encoding::Ansi}, {"utf-8", Encoding::Utf8}, {"utf8", Encoding::Utf8},
+                 {"utf-16le", Encoding::Utf16le}, {"utf-16be", Encoding::Utf16be}};
+    for (const auto &n : names)
+        if (strcasecmp(s, n.name) == 0) return *e = n.encoding, true;
+    return false;
 }
 
-// Writes bytes to path whole or not at all: a file beside it, then a rename over it.
-bool write_file_whole(const std::string &path, const std::string &bytes, std::string *error)
+int run(int argc, char **argv)
 {
-    const std::string temp = path + ".liscn-partial";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), (std::streamsize)bytes.size());
-        out.flush();
-        if (!out) {
-            *error = std::strerror(errno);
-            out.close();
-            std::remove(temp.c_str());
-            return false;
+    static const option kOptions[] = {
+        {"codepage", required_argument, nullptr, 'c'},
+        {"from", required_argument, nullptr, 'f'},
+        {"allow-cut", no_argument, nullptr, 'a'},
+        {"help", no_argument, nullptr, 'h'},
+        {nullptr, 0, nullptr, 0},
+    };
+    Options options;
+    int cp = 1252;
+    bool help = false, from_given = false, cut_given = false;
+    std::string error;  // the first; --help wins over it
+    opterr = 0;
+    for (int c; (c = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1;) {
+        const char *arg = argv[optind - 1];
+        if (c == 'h') {
+            help = true;
+        } else if (c == 'c') {
+            char *end;
+            long n = strtol(optarg, &end, 10);
+            if (!error.empty()) continue;
+            if (*end || end == optarg || n <= 0 || n > 65535)
+                error = std::string("--codepage ") + optarg + ": not a code page number";
+            else
+                cp = (int)n;
+        } else if (c == 'f') {
+            from_given = true;
+            if (!parse_from(optarg, &options.from) && error.empty())
+                error = std::string("--from ") + optarg + ": say ansi, utf-8, utf-16le or utf-16be";
+        } else if (c == 'a') {
+            cut_given = options.allow_cut = true;
+        } else if (error.empty()) {
+            if (c == ':')
+                error = std::string(optopt == 'c' ? "--codepage" : optopt == 'f' ? "--from" : arg) + " needs a value";
+            else if (strncmp(arg, "--", 2) == 0 && strchr(arg, '='))
+                error = std::string(arg, (size_t)(strchr(arg, '=') - arg)) + " takes no value";
+            else
+                error = std::string("unknown option ") + (optopt && strncmp(arg, "--", 2) ? std::string("-") + (char)optopt : arg);
         }
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        *error = ec.message();
-        std::remove(temp.c_str());
-        return false;
+    if (help) {
+        emit(&g_out, kUsage, sizeof kUsage - 1);
+        return kExitOk;
     }
-    return true;
+    if (!error.empty()) return usage_error(error);
+    std::vector<const char *> words(argv + optind, argv + argc);
+    if (words.empty()) return usage_error("no command: say check, fix or preview");
+    const std::string command = words[0];
+    size_t files = words.size() - 1;
+    if (command != "check" && command != "fix" && command != "preview")
+        return usage_error("unknown command " + command + ": say check, fix or preview");
+    size_t want = command == "fix" ? 2 : 1;
+    if (files != want)
+        return usage_error(command + " takes " + (want == 2 ? "two files, IN and OUT" : "one FILE") + ", not " +
+                           std::to_string(files));
+    if (command == "preview" && (from_given || cut_given))
+        return usage_error(std::string(from_given ? "--from" : "--allow-cut") +
+                           ": preview shows the bytes as the dialog reads them, whatever they are meant to be");
+    if (!codepage_select(cp))
+        return usage_error("--codepage " + std::to_string(cp) + ": liscn takes " + kCodePageList +
+                           (cp == 932 || cp == 936 || cp == 949 || cp == 950 ? " (this system cannot convert it)" : ""));
+    if (command == "check") return check_command(words[1], options);
+    if (command == "fix") return fix_command(words[1], words[2], options);
+    return preview_command(words[1]);
 }
 
-int check(const std::string &file, int cp)
+// Every failure to write standard output or error is an error of the run.
+int finish(int code)
 {
-    std::string bytes;
-    if (!read_file(file, &bytes)) return kUsageError;
-    TextReport report = analyse(bytes);
-    fputs(describe(report, file, cp).c_str(), stdout);
-    return report.has_problems() ? 1 : 0;
-}
-
-int fix(const std::string &in_path, const std::string &out_path, int cp, bool allow_cut)
-{
-    std::string in;
-    if (!read_file(in_path, &in)) return kUsageError;
-    std::error_code ec;
-    if (std::filesystem::equivalent(in_path, out_path, ec)) {
-        fprintf(stderr, "liscn: %s is %s: fix never changes its input; name another OUT\n",
-                out_path.c_str(), in_path.c_str());
-        return kUsageError;
-    }
-    FixResult r = fix_text(in, cp, allow_cut);
-    if (!r.ok) {
-        fprintf(stderr, "liscn: %s: %s; %s not written\n", in_path.c_str(), r.error.c_str(), out_path.c_str());
-        return 1;
-    }
-    std::string error;
-    if (!write_file_whole(out_path, r.bytes, &error)) {
-        fprintf(stderr, "liscn: cannot write %s: %s\n", out_path.c_str(), error.c_str());
-        return kUsageError;
-    }
-    printf("%s: read as %s; wrote %s: %zu bytes, code page %d, CR LF line ends\n", in_path.c_str(),
-           r.source.c_str(), out_path.c_str(), r.bytes.size(), cp);
-    if (r.cut)
-        printf("warning: the dialog shows only the first %zu bytes, up to line %zu, column %zu\n",
-               kShownBytes, r.cut_at.line, r.cut_at.column);
-    return 0;
-}
-
-int preview(const std::string &file, int cp)
-{
-    std::string bytes;
-    if (!read_file(file, &bytes)) return kUsageError;
-    TextReport report = analyse(bytes);
-    std::string shown = bytes.substr(0, report.shown), out;
-    for (size_t i = 0; i < shown.size(); i++) {
-        char c = shown[i];
-        if (c == '\r' && i + 1 < shown.size() && shown[i + 1] == '\n') {
-            out += '\n';
-            i++;
-        } else if (c == '\n' || c == '\r') {
-            out += c == '\n' ? "\xE2\x90\x8A" : "\xE2\x90\x8D";  // shown run together
-        } else {
-            std::string utf8;
-            size_t bad;
-            out += ansi_to_utf8(std::string(1, c), cp, &utf8, &bad) ? utf8 : "\xEF\xBF\xBD";
-        }
-    }
-    fwrite(out.data(), 1, out.size(), stdout);
-    if (!out.empty() && out.back() != '\n') fputc('\n', stdout);
-    fflush(stdout);  // the text first, then the summary
-    fprintf(stderr, "-- %zu of %zu bytes shown, as code page %d%s\n", report.shown, report.size, cp,
-            report.zero ? "; a zero byte ends the text" : report.cut ? "; the rest is cut" : "");
-    return 0;
+    bool out = emit_flush(&g_out);
+    if (!out) emit(&g_err, std::string("liscn: cannot write standard output: ") + platform_error() + "\n");
+    bool err = emit_flush(&g_err);
+    return out && err ? code : kExitTrouble;
 }
 
 }  // namespace
 
-int main(int argc, char **argv)
-{
 #ifdef _WIN32
-    SetConsoleOutputCP(CP_UTF8);  // reports and previews are UTF-8
-#endif
-    std::string files[2];
-    int nfiles = 0, cp = 1252;
-    bool allow_cut = false;
-    if (argc < 2) return usage_error("no command");
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h") {
-        fputs(kUsage, stdout);
-        return 0;
+// Arguments arrive in UTF-16 and go on in UTF-8, so that any file name works.
+int wmain(int argc, wchar_t **wargv)
+{
+    std::vector<std::string> args(argc);
+    std::vector<char *> argv(argc + 1, nullptr);
+    for (int i = 0; i < argc; i++) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, nullptr, 0, nullptr, nullptr);
+        args[i].resize(n > 0 ? n : 1);
+        WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, &args[i][0], n, nullptr, nullptr);
+        argv[i] = &args[i][0];
     }
-    for (int i = 2; i < argc; i++) {
-        const std::string arg = argv[i];
-        if (arg == "--codepage" && i + 1 < argc) {
-            char *end;
-            long n = std::strtol(argv[++i], &end, 10);
-            if (*end || n <= 0 || n > 65535 || !codepage_supported((int)n))
-                return usage_error(("unknown code page " + std::string(argv[i])).c_str());
-            cp = (int)n;
-        } else if (arg == "--allow-cut" && command == "fix") {
-            allow_cut = true;
-        } else if (arg.compare(0, 2, "--") == 0 || nfiles == 2) {
-            return usage_error(("unexpected argument " + arg).c_str());
-        } else {
-            files[nfiles++] = arg;
-        }
-    }
-    if (command == "check" && nfiles == 1) return check(files[0], cp);
-    if (command == "preview" && nfiles == 1) return preview(files[0], cp);
-    if (command == "fix" && nfiles == 2) return fix(files[0], files[1], cp, allow_cut);
-    return usage_error(("wrong command or files: " + command).c_str());
+    return finish(run(argc, argv.data()));
 }
+#else
+int main(int argc, char **argv) { return finish(run(argc, argv)); }
+#endif

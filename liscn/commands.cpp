@@ -1,0 +1,161 @@
+#include "commands.h"
+
+#include <string>
+
+#include "codepage.h"
+#include "output.h"
+#include "platform.h"
+#include "report.h"
+#include "transcode.h"
+
+namespace {
+
+const size_t kBlock = 1 << 16;
+
+int cannot(const char *what, const char *name)
+{
+    emit(&g_err, std::string("liscn: cannot ") + what + " " + name + ": " + platform_error() + "\n");
+    return kExitTrouble;
+}
+
+// Reads the first block: as much as one read gives, enough to sniff the encoding.
+long first_block(InFile *in, unsigned char *block)
+{
+    long n = 0, r;
+    while (n < (long)kBlock && (r = in_read(in, block + n, kBlock - n)) > 0) n += r;
+    return r < 0 ? -1 : n;
+}
+
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(InFile *in) : in_(in) {}
+    long read(unsigned char *p, size_t n) override { return in_read(in_, p, n); }
+    bool rewind() override { return in_rewind(in_); }
+
+private:
+    InFile *in_;
+};
+
+class FileSink : public ByteSink {
+public:
+    FileSink(OutFile *out, const char *name, const InFile *in) : out_(out), name_(name), in_(in) {}
+    bool write(const unsigned char *p, size_t n) override { return out_write(out_, p, n); }
+    bool restart() override
+    {
+        out_abort(out_);
+        return out_begin(out_, name_, in_);
+    }
+
+private:
+    OutFile *out_;
+    const char *name_;
+    const InFile *in_;
+};
+
+}  // namespace
+
+int check_command(const char *file, const Options &options)
+{
+    static unsigned char block[kBlock];
+    InFile in;
+    if (!in_open(&in, file)) return cannot("read", file);
+    long n = first_block(&in, block);
+    Scanner scanner(sniff(block, n > 0 ? (size_t)n : 0, options.from));
+    while (n > 0) {
+        scanner.feed(block, (size_t)n);
+        n = in_read(&in, block, kBlock);
+    }
+    in_close(&in);
+    if (n < 0) return cannot("read", file);
+    Report report = scanner.finish();
+    emit(&g_out, describe(report, file, options.allow_cut));
+    return has_problems(report, options.allow_cut) ? kExitProblems : kExitOk;
+}
+
+int fix_command(const char *in_name, const char *out_name, const Options &options)
+{
+    InFile in;
+    if (!in_open(&in, in_name)) return cannot("read", in_name);
+    OutFile out;
+    if (!out_begin(&out, out_name, &in)) {
+        in_close(&in);
+        return cannot("write", out_name);
+    }
+    FileSource source(&in);
+    FileSink sink(&out, out_name, &in);
+    FixRun run = fix_stream(&source, options.from, options.allow_cut, &sink);
+    std::string why = platform_error();
+    in_close(&in);
+    if (run.status != FixStatus::Written) out_abort(&out);
+    switch (run.status) {
+    case FixStatus::ReadFailed:
+        emit(&g_err, std::string("liscn: cannot read ") + in_name + ": " + why + "\n");
+        return kExitTrouble;
+    case FixStatus::SinkFailed:
+        emit(&g_err, std::string("liscn: cannot write ") + out_name + ": " + why + "\n");
+        return kExitTrouble;
+    case FixStatus::Refused:
+        emit(&g_err, std::string("liscn: ") + in_name + ": " + run.error + "; " + out_name + " not written\n");
+        return kExitProblems;
+    default:
+        break;
+    }
+    if (!out_commit(&out)) return cannot("write", out_name);
+    const Report &r = run.output;
+    emit(&g_out, std::string(in_name) + ": read as " + run.source + "; wrote " + out_name + ": " +
+                     count(r.size, "byte", "bytes") + ", code page " + std::to_string(codepage_current()) +
+                     ", CR LF line ends\n");
+    if (r.cut)
+        emit(&g_out, "warning: the dialog shows only the first " + std::to_string(kShownBytes) + " bytes, up to line " +
+                         std::to_string(r.cut_at.line) + ", column " + std::to_string(r.cut_at.column) + "\n");
+    if (r.also_utf8)
+        emit(&g_out, std::string("note: ") + out_name +
+                         " also reads as UTF-8, and 'liscn check' takes it for UTF-8 unless told --from ansi\n");
+    return kExitOk;
+}
+
+int preview_command(const char *file)
+{
+    // Only the bytes the dialog reads matter; the rest is counted.
+    static unsigned char shown[kShownBytes], block[kBlock];
+    InFile in;
+    if (!in_open(&in, file)) return cannot("read", file);
+    unsigned long long size = 0;
+    size_t kept = 0;
+    long n;
+    while ((n = in_read(&in, block, kBlock)) > 0) {
+        for (long i = 0; i < n && kept < kShownBytes; i++) shown[kept++] = block[i];
+        size += (unsigned long long)n;
+    }
+    in_close(&in);
+    if (n < 0) return cannot("read", file);
+
+    size_t length = 0;
+    while (length < kept && shown[length]) length++;
+    std::string text;
+    unsigned long long bad = 0;
+    for (size_t i = 0; i < length;) {
+        long c;
+        if (shown[i] == '\r' && i + 1 < length && shown[i + 1] == '\n') {
+            text += '\n';
+            i += 2;
+            continue;
+        }
+        i += (size_t)codepage_decode(shown + i, length - i, &c);
+        if (c == '\n') text += "\xE2\x90\x8A";  // a lone LF, run together with the next line
+        else if (c == '\r') text += "\xE2\x90\x8D";
+        else if (c < 0) text += "\xEF\xBF\xBD", bad++;
+        else if (c < 0x80) text += (char)c;
+        else if (c < 0x800) text += (char)(0xC0 | c >> 6), text += (char)(0x80 | (c & 0x3F));
+        else text += (char)(0xE0 | c >> 12), text += (char)(0x80 | (c >> 6 & 0x3F)), text += (char)(0x80 | (c & 0x3F));
+    }
+    if (!text.empty() && text.back() != '\n') text += '\n';
+    emit(&g_out, text);
+    std::string cp = "code page " + std::to_string(codepage_current());
+    std::string summary = "-- " + std::to_string(length) + " of " + count(size, "byte", "bytes") + " shown, as " + cp;
+    if (length < kept) summary += "; a zero byte ends the text";
+    else if (size > kShownBytes) summary += "; the rest is cut";
+    if (bad) summary += "; " + count(bad, "byte is", "bytes are") + " no character of " + cp + ", shown as \xEF\xBF\xBD";
+    emit(&g_err, summary + "\n");
+    return kExitOk;
+}

@@ -1,0 +1,215 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform.h"
+
+namespace {
+
+char g_error[512];
+// The new file beside OUT while it exists, for the signal handler to remove.
+char g_temp[PATH_MAX + 32];
+volatile sig_atomic_t g_temp_live;
+
+bool fail(const char *why)
+{
+    snprintf(g_error, sizeof g_error, "%s", why);
+    return false;
+}
+
+bool fail_errno() { return fail(strerror(errno)); }
+
+const char *kind_of(mode_t mode)
+{
+    return S_ISDIR(mode) ? "a directory" : S_ISCHR(mode) ? "a character device" : S_ISBLK(mode) ? "a block device"
+         : S_ISFIFO(mode) ? "a FIFO" : S_ISSOCK(mode) ? "a socket" : "not a regular file";
+}
+
+void on_signal(int sig)
+{
+    if (g_temp_live) unlink(g_temp);
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+void block_signals(bool block)
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : kSignals) sigaddset(&set, s);
+    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+}
+
+}  // namespace
+
+const char *platform_error() { return g_error; }
+
+bool in_open(InFile *f, const char *name)
+{
+    int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return fail_errno();
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        fail_errno();
+        close(fd);
+        return false;
+    }
+    if (S_ISDIR(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode)) {
+        close(fd);
+        return fail(S_ISDIR(st.st_mode) ? strerror(EISDIR) : kind_of(st.st_mode));
+    }
+    f->handle = fd;
+    f->volume = st.st_dev;
+    f->index = st.st_ino;
+    return true;
+}
+
+long in_read(InFile *f, unsigned char *p, size_t n)
+{
+    ssize_t r;
+    do r = read((int)f->handle, p, n);
+    while (r < 0 && errno == EINTR);
+    if (r < 0) fail_errno();
+    return (long)r;
+}
+
+bool in_rewind(InFile *f) { return lseek((int)f->handle, 0, SEEK_SET) == 0 || fail_errno(); }
+
+void in_close(InFile *f) { close((int)f->handle); }
+
+bool out_begin(OutFile *o, const char *name, const InFile *in)
+{
+    static char target[PATH_MAX];
+    o->handle = -1;
+    o->temp = g_temp;
+    o->target = target;
+    struct stat st;
+    bool existing = false;
+    mode_t mode = umask(0);
+    umask(mode);
+    mode = 0666 & ~mode;
+    if (lstat(name, &st) == 0) {
+        if (S_ISLNK(st.st_mode)) {
+            // The link stays; its target gets the text.
+            if (!realpath(name, target) || stat(target, &st) != 0)
+                return fail(errno == ENOENT ? "a symbolic link to a file that does not exist" : strerror(errno));
+        } else if (snprintf(target, sizeof target, "%s", name) >= (int)sizeof target) {
+            return fail(strerror(ENAMETOOLONG));
+        }
+        if (!S_ISREG(st.st_mode)) return fail(kind_of(st.st_mode));
+        if (in && st.st_dev == in->volume && st.st_ino == in->index)
+            return fail("the same file as IN: fix never changes its input");
+        existing = true;
+        mode = st.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        return fail_errno();
+    } else if (snprintf(target, sizeof target, "%s", name) >= (int)sizeof target) {
+        return fail(strerror(ENAMETOOLONG));
+    }
+
+    const char *slash = strrchr(target, '/');
+    int dir_length = slash ? (int)(slash - target + 1) : 0;
+    if (snprintf(g_temp, sizeof g_temp, "%.*s.%s.liscn-XXXXXX", dir_length, target, target + dir_length) >=
+        (int)sizeof g_temp)
+        return fail(strerror(ENAMETOOLONG));
+
+    struct sigaction sa = {};
+    sa.sa_handler = on_signal;
+    for (int s : kSignals) sigaction(s, &sa, nullptr);
+    block_signals(true);
+    int fd = mkstemp(g_temp);  // O_EXCL: never an existing file, never through a link
+    if (fd >= 0) g_temp_live = 1;
+    block_signals(false);
+    if (fd < 0) return fail_errno();
+    o->handle = fd;
+    if (fchmod(fd, mode) != 0) {
+        fail_errno();
+        out_abort(o);
+        return false;
+    }
+    if (existing && geteuid() == 0 && fchown(fd, st.st_uid, st.st_gid) != 0) {}  // best effort
+    return true;
+}
+
+bool out_write(OutFile *o, const unsigned char *p, size_t n)
+{
+    while (n) {
+        ssize_t w = write((int)o->handle, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return fail_errno();
+        p += w;
+        n -= (size_t)w;
+    }
+    return true;
+}
+
+bool out_commit(OutFile *o)
+{
+    int fd = (int)o->handle;
+    if (fsync(fd) != 0) {
+        fail_errno();
+        out_abort(o);
+        return false;
+    }
+    o->handle = -1;
+    if (close(fd) != 0) {
+        fail_errno();
+        out_abort(o);
+        return false;
+    }
+    block_signals(true);
+    bool renamed = rename(g_temp, o->target) == 0;
+    if (!renamed) fail_errno();
+    if (renamed) g_temp_live = 0;
+    block_signals(false);
+    if (!renamed) {
+        out_abort(o);
+        return false;
+    }
+    // The rename itself reaches the disk with the directory.
+    const char *slash = strrchr(o->target, '/');
+    char dir[PATH_MAX];
+    snprintf(dir, sizeof dir, "%.*s", slash ? (int)(slash - o->target + 1) : 1, slash ? o->target : ".");
+    int dfd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return true;
+}
+
+void out_abort(OutFile *o)
+{
+    if (o->handle >= 0) close((int)o->handle);
+    o->handle = -1;
+    block_signals(true);
+    if (g_temp_live) unlink(g_temp);
+    g_temp_live = 0;
+    block_signals(false);
+}
+
+bool std_write(int stream, const char *p, size_t n)
+{
+    static bool pipe_ignored;
+    if (!pipe_ignored) {
+        signal(SIGPIPE, SIG_IGN);  // a closed pipe is a write error, reported, not a silent death
+        pipe_ignored = true;
+    }
+    while (n) {
+        ssize_t w = write(stream, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return fail_errno();
+        p += w;
+        n -= (size_t)w;
+    }
+    return true;
+}

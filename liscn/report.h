@@ -1,0 +1,19 @@
+// What check says of a text: the problems the dialog will have with it, in words, with places.
+#ifndef LISCN_REPORT_H
+#define LISCN_REPORT_H
+
+#include <string>
+
+#include "scanner.h"
+
+// allow_cut: a text longer than the dialog shows is meant so, and noted rather than a problem.
+bool has_problems(const Report &r, bool allow_cut);
+// The report as lines of text that name file, ending in the verdict.
+std::string describe(const Report &r, const std::string &file, bool allow_cut);
+// "1 byte", "2 bytes".
+std::string count(unsigned long long n, const char *one, const char *many);
+// "line 2, column 4 (byte 11)".
+std::string where(const Place &p);
+const char *encoding_name(Encoding e);
+
+#endif

@@ -1,0 +1,295 @@
+#include "scanner.h"
+
+#include "codepage.h"
+
+Encoding sniff(const unsigned char *p, size_t n, Encoding from)
+{
+    if (from != Encoding::Auto) return from;
+    if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) return Encoding::Utf16le;
+    if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF) return Encoding::Utf16be;
+    // Text in UTF-16 has a zero in one byte of most units (all of them for Latin letters);
+    // text in UTF-8 or a code page has none, or a stray one.
+    size_t units = n / 2, zero_even = 0, zero_odd = 0;
+    for (size_t i = 0; i < units; i++) {
+        zero_even += p[2 * i] == 0;
+        zero_odd += p[2 * i + 1] == 0;
+    }
+    if (units && zero_odd * 4 >= units && zero_even * 8 <= zero_odd) return Encoding::Utf16le;
+    if (units && zero_even * 4 >= units && zero_odd * 8 <= zero_even) return Encoding::Utf16be;
+    return Encoding::Auto;
+}
+
+size_t mark_length(const unsigned char *p, size_t n, Encoding e)
+{
+    if (e == Encoding::Utf16le) return n >= 2 && p[0] == 0xFF && p[1] == 0xFE ? 2 : 0;
+    if (e == Encoding::Utf16be) return n >= 2 && p[0] == 0xFE && p[1] == 0xFF ? 2 : 0;
+    return n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0;
+}
+
+Scanner::Scanner(Encoding encoding)
+    : encoding_(encoding), bytes_mode_(encoding != Encoding::Utf16le && encoding != Encoding::Utf16be)
+{
+}
+
+Place Scanner::place(const Here &h, bool utf8) const
+{
+    Place p;
+    p.byte = h.byte;
+    p.line = h.line;
+    p.column = utf8 ? h.column_utf8 : h.column_ansi;
+    return p;
+}
+
+void Scanner::record(LineEnds *ends, unsigned long long line)
+{
+    if (ends->count < 8) ends->first[ends->count] = line;
+    ends->count++;
+}
+
+void Scanner::line_end()
+{
+    line_ends_++;
+    line_++;
+    column_utf8_ = column_ansi_ = 1;
+    line_open_ = false;
+}
+
+// A CR waits for the next character: CR LF ends a line as the dialog wants, a CR before
+// anything else ends it alone.  Returns whether c is the LF of a CR LF.
+bool Scanner::resolve_cr(long c)
+{
+    if (!cr_pending_) return false;
+    cr_pending_ = false;
+    if (c == '\n') {
+        last_end_ = 0;
+        line_end();
+        return true;
+    }
+    record(&cr_, cr_line_);
+    last_end_ = '\r';
+    line_end();
+    return false;
+}
+
+void Scanner::character(long c, const Here &at, bool counts_utf8, bool counts_ansi)
+{
+    if (c == '\r') {
+        cr_pending_ = true;
+        cr_line_ = line_;
+        return;
+    }
+    if (c == '\n') {
+        record(&lf_, line_);
+        last_end_ = '\n';
+        line_end();
+        return;
+    }
+    line_open_ = true;
+    if (c == 0 && zeros_++ == 0) zero_ = at;
+    if (counts_utf8) column_utf8_++;
+    if (counts_ansi) column_ansi_++;
+}
+
+void Scanner::utf8_byte(unsigned char b, const Here &at)
+{
+    if (utf8_need_) {
+        if (b >= utf8_lo_ && b <= utf8_hi_) {
+            utf8_need_--;
+            utf8_lo_ = 0x80;
+            utf8_hi_ = 0xBF;
+            return;
+        }
+        if (utf8_bad_++ == 0) utf8_first_bad_ = utf8_start_, utf8_bad_byte_ = utf8_lead_;
+        utf8_need_ = 0;  // b starts afresh
+        utf8_lo_ = 0x80;
+        utf8_hi_ = 0xBF;
+    }
+    if (b < 0x80) return;
+    utf8_start_ = at;
+    utf8_lead_ = b;
+    // The shortest form only, no surrogates, nothing above U+10FFFF.
+    if (b >= 0xC2 && b <= 0xDF) utf8_need_ = 1;
+    else if (b == 0xE0) utf8_need_ = 2, utf8_lo_ = 0xA0;
+    else if (b >= 0xE1 && b <= 0xEF) utf8_need_ = 2, utf8_hi_ = b == 0xED ? 0x9F : 0xBF;
+    else if (b == 0xF0) utf8_need_ = 3, utf8_lo_ = 0x90;
+    else if (b >= 0xF1 && b <= 0xF3) utf8_need_ = 3;
+    else if (b == 0xF4) utf8_need_ = 3, utf8_hi_ = 0x8F;
+    else if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
+    if (utf8_need_) utf8_non_ascii_++;
+}
+
+void Scanner::other_bad(const Here &at, unsigned char byte)
+{
+    if (other_bad_++ == 0) other_first_bad_ = at, other_bad_byte_ = byte;
+}
+
+// Returns whether b begins a character of the code page (a trail byte does not).
+bool Scanner::ansi_byte(unsigned char b, const Here &at)
+{
+    if (lead_pending_) {
+        lead_pending_ = false;
+        if (codepage_trail_byte(b)) {
+            const unsigned char pair[2] = {lead_, b};
+            long c;
+            codepage_decode(pair, 2, &c);
+            if (c < 0) other_bad(lead_at_, lead_);
+            return false;
+        }
+        other_bad(lead_at_, lead_);  // a lead byte alone
+    }
+    if (b < 0x80) return true;
+    other_non_ascii_++;
+    if (codepage_lead_byte(b)) {
+        lead_pending_ = true;
+        lead_ = b;
+        lead_at_ = at;
+        return true;
+    }
+    long c;
+    codepage_decode(&b, 1, &c);
+    if (c < 0) other_bad(at, b);
+    return true;
+}
+
+void Scanner::byte(unsigned char b)
+{
+    const bool at_cut = offset_ == kShownBytes;
+    if (at_cut) {
+        cut_ = true;
+        cut_crlf_ = cr_pending_ && b == '\n';
+        cut_in_utf8_ = utf8_need_ > 0 && b >= utf8_lo_ && b <= utf8_hi_;
+        cut_in_ansi_ = lead_pending_ && codepage_trail_byte(b);
+        cut_at_ = here();
+    }
+    if (skip_) {
+        skip_--;
+    } else if (!resolve_cr(b)) {
+        Here at = here();
+        if (at_cut) cut_at_ = at;  // after a lone CR, on the next line
+        if (b >= 0x80 && non_ascii_first_.byte == 0) non_ascii_first_ = at;
+        utf8_byte(b, at);
+        bool counts_ansi = ansi_byte(b, at);
+        character(b, at, (b & 0xC0) != 0x80, counts_ansi);
+    }
+    offset_++;
+}
+
+// c: a character, or -1 for a unit that is none (bad_byte, its first byte).
+void Scanner::utf16_character(long c, unsigned long long byte, unsigned char bad_byte)
+{
+    if (resolve_cr(c)) return;
+    Here at = {byte, line_, column_utf8_, column_ansi_};
+    if (c < 0) {
+        other_bad(at, bad_byte);
+        c = 0xFFFD;
+    }
+    if (c >= 0x80) {
+        if (non_ascii_first_.byte == 0) non_ascii_first_ = at;
+        other_non_ascii_++;
+    }
+    character(c, at, true, true);
+}
+
+void Scanner::utf16_byte(unsigned char b)
+{
+    offset_++;
+    if (!unit_half_) {
+        unit_half_ = true;
+        unit_first_ = b;
+        return;
+    }
+    unit_half_ = false;
+    unsigned long long byte = offset_ - 1;  // the unit's first byte, counted from 1
+    if (skip_) {
+        skip_ = 0;
+        return;
+    }
+    unsigned u = encoding_ == Encoding::Utf16le ? unit_first_ | b << 8 : unit_first_ << 8 | b;
+    if (high_) {
+        unsigned high = high_;
+        high_ = 0;
+        if (u >= 0xDC00 && u <= 0xDFFF) {
+            utf16_character(0x10000 + ((long)(high - 0xD800) << 10) + (u - 0xDC00), high_byte_, 0);
+            return;
+        }
+        utf16_character(-1, high_byte_, (unsigned char)(high >> 8));
+    }
+    if (u >= 0xD800 && u <= 0xDBFF) {
+        high_ = u;
+        high_byte_ = byte;
+    } else if (u >= 0xDC00 && u <= 0xDFFF) {
+        utf16_character(-1, byte, (unsigned char)(u >> 8));
+    } else {
+        utf16_character(u, byte, 0);
+    }
+}
+
+// The mark is settled on the first three bytes, then they are read like the rest.
+void Scanner::begin()
+{
+    begun_ = true;
+    mark_ = mark_length(head_, head_len_, encoding_);
+    skip_ = mark_;
+    for (size_t i = 0; i < head_len_; i++) bytes_mode_ ? byte(head_[i]) : utf16_byte(head_[i]);
+}
+
+void Scanner::feed(const unsigned char *p, size_t n)
+{
+    if (!begun_) {
+        while (head_len_ < 3 && n) head_[head_len_++] = *p++, n--;
+        if (head_len_ < 3) return;
+        begin();
+    }
+    if (bytes_mode_) {
+        for (size_t i = 0; i < n; i++) byte(p[i]);
+    } else {
+        for (size_t i = 0; i < n; i++) utf16_byte(p[i]);
+    }
+}
+
+Report Scanner::finish()
+{
+    if (!begun_) begin();
+    if (unit_half_) {
+        unit_half_ = false;
+        utf16_character(-1, offset_, unit_first_);  // an odd byte at the end
+    }
+    if (high_) utf16_character(-1, high_byte_, (unsigned char)(high_ >> 8)), high_ = 0;
+    if (utf8_need_ && utf8_bad_++ == 0) utf8_first_bad_ = utf8_start_, utf8_bad_byte_ = utf8_lead_;
+    if (lead_pending_) other_bad(lead_at_, lead_);
+    resolve_cr(-1);
+
+    Report r;
+    r.size = offset_;
+    r.empty = offset_ == mark_;
+    if (!bytes_mode_) {
+        r.encoding = encoding_;
+        r.utf16_mark = mark_ > 0;
+    } else if (encoding_ == Encoding::Auto) {
+        bool utf8 = mark_ || (utf8_bad_ == 0 && utf8_non_ascii_ > 0);
+        r.encoding = utf8 ? Encoding::Utf8 : Encoding::Ansi;
+    } else {
+        r.encoding = encoding_;
+    }
+    r.utf8_mark = bytes_mode_ && mark_ == 3;
+    const bool utf8 = r.encoding == Encoding::Utf8;
+    r.also_utf8 = r.encoding == Encoding::Ansi && utf8_bad_ == 0 && utf8_non_ascii_ > 0;
+
+    r.lines = line_ends_ + (line_open_ ? 1 : 0);
+    r.lf = lf_;
+    r.cr = cr_;
+    r.lf.last = !line_open_ && last_end_ == '\n';
+    r.cr.last = !line_open_ && last_end_ == '\r';
+    r.zeros = zeros_;
+    r.zero = place(zero_, utf8);
+    r.non_ascii = utf8 ? utf8_non_ascii_ : other_non_ascii_;
+    r.first_non_ascii = place(non_ascii_first_, utf8);
+    r.bad = utf8 ? utf8_bad_ : other_bad_;
+    r.first_bad = place(utf8 ? utf8_first_bad_ : other_first_bad_, utf8);
+    r.bad_byte = utf8 ? utf8_bad_byte_ : other_bad_byte_;
+    r.cut = bytes_mode_ && cut_;
+    r.cut_at = place(cut_at_, utf8);
+    r.cut_splits_crlf = r.cut && cut_crlf_;
+    r.cut_splits_character = r.cut && (utf8 ? cut_in_utf8_ : cut_in_ansi_);
+    return r;
+}

@@ -1,0 +1,124 @@
+// The one reading of an agreement text, in blocks and in bounded memory: lines and columns,
+// line ends, the cut after the bytes the dialog reads, zero bytes, byte-order marks, and which
+// encoding the bytes are in.  check reports it, fix scans its own output with it, and the
+// tests hold both to it.
+#ifndef LISCN_SCANNER_H
+#define LISCN_SCANNER_H
+
+#include <cstddef>
+
+// As many bytes as the library reads into its text buffer.
+const unsigned long kShownBytes = 16380;
+
+enum class Encoding { Auto, Ansi, Utf8, Utf16le, Utf16be };
+
+// A place in a text: byte, line and column, each counted from 1.  Columns count characters
+// of the encoding the text is read in (bytes for a single-byte code page).
+struct Place {
+    unsigned long long byte = 0, line = 0, column = 0;
+};
+
+// Lines that end with a lone LF, or a lone CR: how many, and the first of them.
+struct LineEnds {
+    unsigned long long count = 0;
+    unsigned long long first[8] = {};
+    bool last = false;              // the last line of the text is one of them
+};
+
+struct Report {
+    unsigned long long size = 0;
+    Encoding encoding = Encoding::Ansi;     // as read: never Auto
+    bool utf8_mark = false;                 // starts with EF BB BF
+    bool utf16_mark = false;                // starts with FF FE or FE FF, read as UTF-16
+    bool utf16_guessed = false;             // UTF-16 without a mark, from its zero bytes
+    bool empty = false;                     // nothing after the mark
+    unsigned long long lines = 0;
+    LineEnds lf, cr;
+    unsigned long long zeros = 0;
+    Place zero;
+    unsigned long long non_ascii = 0;       // characters outside ASCII, after the mark
+    Place first_non_ascii;
+    unsigned long long bad = 0;             // sequences that are no character of the encoding
+    Place first_bad;
+    unsigned char bad_byte = 0;
+    bool cut = false;                       // longer than kShownBytes
+    Place cut_at;                           // the first byte not shown
+    bool cut_splits_crlf = false, cut_splits_character = false;
+    bool also_utf8 = false;                 // read as ANSI, yet valid UTF-8 outside ASCII
+};
+
+// The encoding of a text from its first bytes and what the author says (from): a UTF-16
+// mark, or UTF-16 without one, recognised by zero bytes at every other place; otherwise from
+// itself (Auto: UTF-8 or ANSI, settled by the whole text).
+Encoding sniff(const unsigned char *p, size_t n, Encoding from);
+
+// Length of the byte-order mark that starts p (n bytes) when read in encoding e: 3 for
+// UTF-8's (in every encoding but UTF-16, since no agreement begins with its letters), 2 for
+// UTF-16's, else 0.  Three bytes are needed to tell, unless n is the whole text.
+size_t mark_length(const unsigned char *p, size_t n, Encoding e);
+
+// The code page selected with codepage_select() is the ANSI one.
+class Scanner {
+public:
+    // encoding: what sniff() gave.
+    explicit Scanner(Encoding encoding);
+    void feed(const unsigned char *p, size_t n);
+    Report finish();
+
+private:
+    struct Here {
+        unsigned long long byte, line, column_utf8, column_ansi;
+    };
+    Here here() const { return {offset_ + 1, line_, column_utf8_, column_ansi_}; }
+    Place place(const Here &h, bool utf8) const;
+    void begin();
+    void byte(unsigned char b);
+    void utf16_byte(unsigned char b);
+    void utf16_character(long c, unsigned long long byte, unsigned char bad_byte);
+    bool resolve_cr(long c);
+    void character(long c, const Here &at, bool counts_utf8, bool counts_ansi);
+    void utf8_byte(unsigned char b, const Here &at);
+    bool ansi_byte(unsigned char b, const Here &at);
+    void other_bad(const Here &at, unsigned char byte);
+    static void record(LineEnds *ends, unsigned long long line);
+    void line_end();
+
+    Encoding encoding_;
+    bool bytes_mode_;
+    unsigned long long offset_ = 0, line_ = 1, column_utf8_ = 1, column_ansi_ = 1;
+    unsigned char head_[3] = {};
+    size_t head_len_ = 0;
+    bool begun_ = false;
+    size_t mark_ = 0, skip_ = 0;    // bytes of the mark, and those still to pass over
+    unsigned long long line_ends_ = 0;
+    bool line_open_ = false;        // the current line holds a character
+    int last_end_ = 0;              // the last line end: '\n', '\r' or 0 for CR LF
+    bool cr_pending_ = false;
+    unsigned long long cr_line_ = 0;
+    LineEnds lf_, cr_;
+    unsigned long long zeros_ = 0;
+    Here zero_{}, non_ascii_first_{};
+    bool cut_ = false, cut_crlf_ = false, cut_in_utf8_ = false, cut_in_ansi_ = false;
+    Here cut_at_{};
+    // As UTF-8: continuation bytes still due and the range of the next one.
+    int utf8_need_ = 0;
+    unsigned char utf8_lo_ = 0x80, utf8_hi_ = 0xBF, utf8_lead_ = 0;
+    Here utf8_start_{};
+    unsigned long long utf8_non_ascii_ = 0, utf8_bad_ = 0;
+    Here utf8_first_bad_{};
+    unsigned char utf8_bad_byte_ = 0;
+    // As the code page, or as UTF-16: a lead byte waiting for its trail byte.
+    bool lead_pending_ = false;
+    unsigned char lead_ = 0;
+    Here lead_at_{};
+    unsigned long long other_non_ascii_ = 0, other_bad_ = 0;
+    Here other_first_bad_{};
+    unsigned char other_bad_byte_ = 0;
+    // As UTF-16: the first byte of a unit, and a high surrogate waiting for its low one.
+    bool unit_half_ = false;
+    unsigned char unit_first_ = 0;
+    unsigned high_ = 0;
+    unsigned long long high_byte_ = 0;
+};
+
+#endif

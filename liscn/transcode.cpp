@@ -1,0 +1,287 @@
+#include "transcode.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "codepage.h"
+#include "report.h"
+
+namespace {
+
+std::string utf8_of(long c)
+{
+    std::string s;
+    if (c < 0x80) {
+        s += (char)c;
+    } else if (c < 0x800) {
+        s += (char)(0xC0 | c >> 6);
+    } else if (c < 0x10000) {
+        s += (char)(0xE0 | c >> 12);
+        s += (char)(0x80 | (c >> 6 & 0x3F));
+    } else {
+        s += (char)(0xF0 | c >> 18);
+        s += (char)(0x80 | (c >> 12 & 0x3F));
+        s += (char)(0x80 | (c >> 6 & 0x3F));
+    }
+    if (c >= 0x80) s += (char)(0x80 | (c & 0x3F));
+    return s;
+}
+
+// One UTF-8 character at p: its length, or 0 when the text goes on past n.  The shortest form
+// only, no surrogates, nothing above U+10FFFF; anything else is one byte that is no character.
+size_t decode_utf8(const unsigned char *p, size_t n, bool last, long *c)
+{
+    unsigned b = p[0];
+    *c = -1;
+    if (b < 0x80) {
+        *c = b;
+        return 1;
+    }
+    size_t need;
+    unsigned lo = 0x80, hi = 0xBF;
+    if (b >= 0xC2 && b <= 0xDF) need = 1;
+    else if (b == 0xE0) need = 2, lo = 0xA0;
+    else if (b >= 0xE1 && b <= 0xEF) need = 2, hi = b == 0xED ? 0x9F : 0xBF;
+    else if (b == 0xF0) need = 3, lo = 0x90;
+    else if (b >= 0xF1 && b <= 0xF3) need = 3;
+    else if (b == 0xF4) need = 3, hi = 0x8F;
+    else return 1;
+    long v = b & (0x3F >> need);
+    for (size_t i = 1; i <= need; i++) {
+        if (i >= n) return last ? 1 : 0;
+        if (p[i] < lo || p[i] > hi) return 1;
+        lo = 0x80, hi = 0xBF;
+        v = v << 6 | (p[i] & 0x3F);
+    }
+    *c = v;
+    return need + 1;
+}
+
+}  // namespace
+
+Fixer::Fixer(Encoding encoding, bool allow_cut, ByteSink *sink)
+    : encoding_(encoding == Encoding::Auto ? Encoding::Utf8 : encoding), trusting_utf8_(encoding == Encoding::Auto),
+      allow_cut_(allow_cut), sink_(sink), scanner_(Encoding::Ansi)
+{
+}
+
+std::string Fixer::source() const
+{
+    if (encoding_ == Encoding::Ansi) return "code page " + std::to_string(codepage_current());
+    std::string name = encoding_name(encoding_);
+    if (encoding_ == Encoding::Utf8 && !mark_ && !non_ascii_) name = "ASCII";
+    return mark_ ? name + " with a byte-order mark" : name;
+}
+
+std::string Fixer::here() const
+{
+    char s[96];
+    snprintf(s, sizeof s, "line %llu, column %llu (byte %llu)", line_, column_, byte_);
+    return s;
+}
+
+FixStatus Fixer::refuse(const std::string &why)
+{
+    error_ = why;
+    return FixStatus::Refused;
+}
+
+FixStatus Fixer::flush()
+{
+    scanner_.feed(buffer_, buffered_);
+    bool ok = sink_->write(buffer_, buffered_);
+    buffered_ = 0;
+    return ok ? FixStatus::Going : FixStatus::SinkFailed;
+}
+
+FixStatus Fixer::put(const unsigned char *p, size_t n)
+{
+    if (buffered_ + n > sizeof buffer_ && flush() != FixStatus::Going) return FixStatus::SinkFailed;
+    memcpy(buffer_ + buffered_, p, n);
+    buffered_ += n;
+    return FixStatus::Going;
+}
+
+size_t Fixer::decode(const unsigned char *p, size_t n, bool last, long *c)
+{
+    if (encoding_ == Encoding::Utf8) return decode_utf8(p, n, last, c);
+    if (encoding_ == Encoding::Ansi) {
+        if (n < 2 && codepage_lead_byte(p[0]) && !last) return 0;
+        return (size_t)codepage_decode(p, n, c);
+    }
+    const bool le = encoding_ == Encoding::Utf16le;
+    *c = -1;
+    if (n < 2) return last ? n : 0;  // an odd byte at the end
+    unsigned u = le ? p[0] | p[1] << 8 : p[0] << 8 | p[1];
+    if (u >= 0xDC00 && u <= 0xDFFF) return 2;
+    if (u < 0xD800 || u > 0xDBFF) {
+        *c = u;
+        return 2;
+    }
+    if (n < 4) return last ? 2 : 0;
+    unsigned low = le ? p[2] | p[3] << 8 : p[2] << 8 | p[3];
+    if (low < 0xDC00 || low > 0xDFFF) return 2;
+    *c = 0x10000 + ((long)(u - 0xD800) << 10) + (low - 0xDC00);
+    return 4;
+}
+
+FixStatus Fixer::character(long c, size_t length, const unsigned char *bytes)
+{
+    if (c < 0) {
+        if (trusting_utf8_) return FixStatus::NotUtf8;
+        char byte[8];
+        snprintf(byte, sizeof byte, "0x%02X", bytes[0]);
+        if (encoding_ == Encoding::Ansi)
+            return refuse(std::string("byte ") + byte + " at " + here() + " is no character of code page " +
+                          std::to_string(codepage_current()));
+        return refuse(std::string("the text is not valid ") + encoding_name(encoding_) + " at " + here() + " (" +
+                      byte + ")" + (mark_ == 3 ? ", although it starts with a UTF-8 byte-order mark" : ""));
+    }
+    if (c == 0) return refuse("a zero byte at " + here() + " would end the text there");
+    FixStatus s;
+    if (c == '\r' || c == '\n') {
+        bool lf_of_crlf = c == '\n' && after_cr_;
+        after_cr_ = c == '\r';
+        byte_ += length;
+        if (lf_of_crlf) return FixStatus::Going;
+        characters_++;
+        line_++;
+        column_ = 1;
+        static const unsigned char crlf[2] = {'\r', '\n'};
+        return put(crlf, 2);
+    }
+    after_cr_ = false;
+    unsigned char out[2];
+    int n = codepage_encode((unsigned long)c, out);
+    if (!n) {
+        char name[24];
+        snprintf(name, sizeof name, "U+%04lX", (unsigned long)c);
+        return refuse("\"" + utf8_of(c) + "\" (" + name + ") at " + here() + " has no place in code page " +
+                      std::to_string(codepage_current()));
+    }
+    if ((s = put(out, (size_t)n)) != FixStatus::Going) return s;
+    characters_++;
+    non_ascii_ += c >= 0x80;
+    column_++;
+    byte_ += length;
+    return FixStatus::Going;
+}
+
+FixStatus Fixer::run(const unsigned char *p, size_t n, bool last)
+{
+    FixStatus s;
+    if (carry_len_) {
+        // Finish the character that the last block began.
+        unsigned char joined[8];
+        size_t k = n < 4 ? n : 4, pos = 0;
+        memcpy(joined, carry_, carry_len_);
+        memcpy(joined + carry_len_, p, k);
+        while (pos < carry_len_) {
+            long c;
+            size_t len = decode(joined + pos, carry_len_ + k - pos, last && k == n, &c);
+            if (len == 0) {  // all of p is in joined, and the character goes on still
+                memmove(carry_, joined + pos, carry_len_ + k - pos);
+                carry_len_ = carry_len_ + k - pos;
+                return FixStatus::Going;
+            }
+            if ((s = character(c, len, joined + pos)) != FixStatus::Going) return s;
+            pos += len;
+        }
+        p += pos - carry_len_;
+        n -= pos - carry_len_;
+        carry_len_ = 0;
+    }
+    for (size_t i = 0; i < n;) {
+        long c;
+        size_t len = decode(p + i, n - i, last, &c);
+        if (len == 0) {
+            memcpy(carry_, p + i, n - i);
+            carry_len_ = n - i;
+            break;
+        }
+        if ((s = character(c, len, p + i)) != FixStatus::Going) return s;
+        i += len;
+    }
+    return FixStatus::Going;
+}
+
+FixStatus Fixer::begin(bool last)
+{
+    begun_ = true;
+    mark_ = mark_length(head_, head_len_, encoding_);
+    if (mark_ == 3 && encoding_ == Encoding::Utf8) trusting_utf8_ = false;  // the mark settles it
+    byte_ = mark_ + 1;
+    return run(head_ + mark_, head_len_ - mark_, last);
+}
+
+FixStatus Fixer::feed(const unsigned char *p, size_t n)
+{
+    if (!begun_) {
+        while (head_len_ < 3 && n) head_[head_len_++] = *p++, n--;
+        if (head_len_ < 3) return FixStatus::Going;
+        FixStatus s = begin(false);
+        if (s != FixStatus::Going) return s;
+    }
+    return run(p, n, false);
+}
+
+FixStatus Fixer::finish()
+{
+    FixStatus s = begun_ ? run(nullptr, 0, true) : begin(true);
+    if (s != FixStatus::Going) return s;
+    if (characters_ == 0)
+        return refuse(mark_ ? "the text is a byte-order mark alone: the dialog would show an empty box"
+                            : "the text is empty: the dialog would show an empty box");
+    if ((s = flush()) != FixStatus::Going) return s;
+    output_ = scanner_.finish();
+    if (output_.cut && !allow_cut_) {
+        char s2[200];
+        snprintf(s2, sizeof s2,
+                 "the result is %llu bytes; the dialog shows %lu and would cut it at line %llu, column %llu "
+                 "(--allow-cut writes it all the same)",
+                 output_.size, kShownBytes, output_.cut_at.line, output_.cut_at.column);
+        return refuse(s2);
+    }
+    return FixStatus::Written;
+}
+
+FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
+{
+    static unsigned char block[1 << 16];
+    FixRun run = {FixStatus::ReadFailed, "", "", Report()};
+    long n = 0, r = 0;
+    while (n < (long)sizeof block && (r = in->read(block + n, sizeof block - n)) > 0) n += r;
+    if (r < 0) return run;
+    Encoding encoding = sniff(block, (size_t)n, from);
+    if (from == Encoding::Auto && encoding != Encoding::Auto && !mark_length(block, (size_t)n, encoding)) {
+        run.status = FixStatus::Refused;
+        run.error = std::string("the text looks like ") + encoding_name(encoding) +
+                    " without a byte-order mark; --from " +
+                    (encoding == Encoding::Utf16le ? "utf-16le" : "utf-16be") + " converts it";
+        return run;
+    }
+    for (;;) {
+        Fixer fixer(encoding, allow_cut, out);
+        FixStatus status = FixStatus::Going;
+        while (n > 0 && status == FixStatus::Going) {
+            status = fixer.feed(block, (size_t)n);
+            if (status == FixStatus::Going && (n = in->read(block, sizeof block)) < 0) return run;
+        }
+        if (status == FixStatus::Going) status = fixer.finish();
+        if (status == FixStatus::NotUtf8) {
+            encoding = Encoding::Ansi;
+            if (!in->rewind()) return run;
+            if (!out->restart()) {
+                run.status = FixStatus::SinkFailed;
+                return run;
+            }
+            if ((n = in->read(block, sizeof block)) < 0) return run;
+            continue;
+        }
+        run.status = status;
+        run.error = fixer.error();
+        run.source = fixer.source();
+        run.output = fixer.output();
+        return run;
+    }
+}
