@@ -88,6 +88,7 @@ bool codepage_select(int cp)
     for (const Page &p : kPages)
         if (p.number == cp) page = &p;
     if (!page) return false;
+    if (page == g_page) return true;
     memset(g_single, 0, sizeof g_single);
     memset(g_double, 0, sizeof g_double);
     memset(g_encode, 0, sizeof g_encode);

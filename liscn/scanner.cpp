@@ -8,14 +8,15 @@ Encoding sniff(const unsigned char *p, size_t n, Encoding from)
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) return Encoding::Utf16le;
     if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF) return Encoding::Utf16be;
     // Text in UTF-16 has a zero in one byte of most units (all of them for Latin letters);
-    // text in UTF-8 or a code page has none, or a stray one.
+    // text in UTF-8 or a code page has none, or a stray one.  Text in UTF-16 whose letters
+    // mostly lie above U+00FF (Chinese, say) is not recognised without its mark.
     size_t units = n / 2, zero_even = 0, zero_odd = 0;
     for (size_t i = 0; i < units; i++) {
         zero_even += p[2 * i] == 0;
         zero_odd += p[2 * i + 1] == 0;
     }
-    if (units && zero_odd * 4 >= units && zero_even * 8 <= zero_odd) return Encoding::Utf16le;
-    if (units && zero_even * 4 >= units && zero_odd * 8 <= zero_even) return Encoding::Utf16be;
+    if (zero_odd >= 2 && zero_odd * 2 >= units && zero_even * 8 <= zero_odd) return Encoding::Utf16le;
+    if (zero_even >= 2 && zero_even * 2 >= units && zero_odd * 8 <= zero_even) return Encoding::Utf16be;
     return Encoding::Auto;
 }
 

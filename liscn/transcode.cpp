@@ -80,10 +80,12 @@ std::string Fixer::here() const
     return s;
 }
 
+// While UTF-8 is only trusted, a refusal waits until the end: a later byte may show that the
+// text is in the code page after all, and then it is read again as such, as check reads it.
 FixStatus Fixer::refuse(const std::string &why)
 {
-    error_ = why;
-    return FixStatus::Refused;
+    if (error_.empty()) error_ = why;
+    return trusting_utf8_ ? FixStatus::Going : FixStatus::Refused;
 }
 
 FixStatus Fixer::flush()
@@ -96,6 +98,7 @@ FixStatus Fixer::flush()
 
 FixStatus Fixer::put(const unsigned char *p, size_t n)
 {
+    if (!error_.empty()) return FixStatus::Going;  // a refusal waits: nothing more is written
     if (buffered_ + n > sizeof buffer_ && flush() != FixStatus::Going) return FixStatus::SinkFailed;
     memcpy(buffer_ + buffered_, p, n);
     buffered_ += n;
@@ -152,7 +155,10 @@ FixStatus Fixer::character(long c, size_t length, const unsigned char *bytes)
     }
     after_cr_ = false;
     unsigned char out[2];
-    int n = codepage_encode((unsigned long)c, out);
+    // A text already in the code page keeps its own bytes: some pages (932) have two byte
+    // sequences for one character, and fix must not trade one for the other.
+    int n = encoding_ == Encoding::Ansi ? (int)length : codepage_encode((unsigned long)c, out);
+    if (encoding_ == Encoding::Ansi) memcpy(out, bytes, length);
     if (!n) {
         char name[24];
         snprintf(name, sizeof name, "U+%04lX", (unsigned long)c);
@@ -175,7 +181,7 @@ FixStatus Fixer::run(const unsigned char *p, size_t n, bool last)
         unsigned char joined[8];
         size_t k = n < 4 ? n : 4, pos = 0;
         memcpy(joined, carry_, carry_len_);
-        memcpy(joined + carry_len_, p, k);
+        if (k) memcpy(joined + carry_len_, p, k);
         while (pos < carry_len_) {
             long c;
             size_t len = decode(joined + pos, carry_len_ + k - pos, last && k == n, &c);
@@ -229,6 +235,8 @@ FixStatus Fixer::finish()
 {
     FixStatus s = begun_ ? run(nullptr, 0, true) : begin(true);
     if (s != FixStatus::Going) return s;
+    trusting_utf8_ = false;  // all of it is UTF-8
+    if (!error_.empty()) return FixStatus::Refused;
     if (characters_ == 0)
         return refuse(mark_ ? "the text is a byte-order mark alone: the dialog would show an empty box"
                             : "the text is empty: the dialog would show an empty box");

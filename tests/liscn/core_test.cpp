@@ -1,0 +1,223 @@
+// The scanner and the conversion in process: what check finds in a text and where, what fix
+// makes of it, and the properties that tie them together, over tables and a generated corpus.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "memory_io.h"
+#include "report.h"
+
+namespace {
+
+std::string S(const char *p, size_t n) { return std::string(p, n); }
+
+std::string run_of(size_t n, const std::string &line)
+{
+    std::string s;
+    while (s.size() < n) s += line;
+    return s.substr(0, n);
+}
+
+// What the scanner must find, by table.  Places are "line:column:byte", from 1.
+struct ScanCase {
+    const char *name;
+    std::string bytes;
+    int cp;
+    Encoding from;
+    Encoding encoding;
+    bool problems;
+    unsigned long long lines, lf, cr;
+    const char *zero, *bad, *cut;   // nullptr: none
+};
+
+std::string at(const Place &p)
+{
+    return std::to_string(p.line) + ":" + std::to_string(p.column) + ":" + std::to_string(p.byte);
+}
+
+const Encoding A = Encoding::Auto, N = Encoding::Ansi, U8 = Encoding::Utf8, LE = Encoding::Utf16le,
+               BE = Encoding::Utf16be;
+
+const ScanCase kScanCases[] = {
+    {"clean ANSI", "Caf\xE9\r\nM\xFC" "ller\r\n", 1252, A, N, false, 2, 0, 0, nullptr, nullptr, nullptr},
+    {"UTF-8 text", "Caf\xC3\xA9\r\n", 1252, A, U8, true, 1, 0, 0, nullptr, nullptr, nullptr},
+    {"UTF-8 settled as ANSI", "\xC3\xA9\r\n", 1252, N, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
+    {"LF and CR alone, last LF", "a\nb\rc\r\nd\n", 1252, A, N, true, 4, 2, 1, nullptr, nullptr, nullptr},
+    {"CRs only", "\r\r\r", 1252, A, N, true, 3, 0, 3, nullptr, nullptr, nullptr},
+    {"zero byte", S("ab\r\nc\0d", 7), 1252, A, N, true, 2, 0, 0, "2:2:6", nullptr, nullptr},
+    {"undefined 1252 bytes", "x \x81 y \x9D\r\n", 1252, A, N, true, 1, 0, 0, nullptr, "1:3:3", nullptr},
+    {"0x81 is a letter in 1251", "x \x81\r\n", 1251, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
+    {"mark alone", "\xEF\xBB\xBF", 1252, A, U8, true, 0, 0, 0, nullptr, nullptr, nullptr},
+    {"mark, not UTF-8", "\xEF\xBB\xBF" "Caf\xE9", 1252, A, U8, true, 1, 0, 0, nullptr, "1:4:7", nullptr},
+    {"empty", "", 1252, A, N, true, 0, 0, 0, nullptr, nullptr, nullptr},
+    {"UTF-16 LE with mark", S("\xFF\xFEH\0i\0\r\0\n\0", 10), 1252, A, LE, true, 1, 0, 0, nullptr, nullptr, nullptr},
+    {"UTF-16 BE without mark", S("\0H\0i\0\n", 6), 1252, A, BE, true, 1, 1, 0, nullptr, nullptr, nullptr},
+    {"UTF-16 lone surrogate", S("\xFF\xFE" "a\0\x00\xD8" "b\0", 8), 1252, A, LE, true, 1, 0, 0, nullptr, "1:2:5", nullptr},
+    {"Shift-JIS pairs", "\x93\xfa\x96\x7b\r\n", 932, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
+    {"Shift-JIS lead before LF", "\x93\n", 932, A, N, true, 1, 1, 0, nullptr, "1:1:1", nullptr},
+    {"exactly the bytes shown", run_of(16380, "0123456789abcd\r\n"), 1252, A, N, false, 1024, 0, 0, nullptr, nullptr, nullptr},
+    // 16380 = 163 lines of 100 bytes and 80 into line 164.
+    {"cut", run_of(20000, std::string(98, 'x') + "\r\n"), 1252, A, N, true, 200, 0, 0, nullptr, nullptr, "164:81:16381"},
+};
+
+}  // namespace
+
+TEST(Scanner, FindsWhatTheDialogWillMakeOfAText)
+{
+    for (const ScanCase &c : kScanCases) {
+        ASSERT_TRUE(codepage_select(c.cp)) << c.name;
+        for (size_t piece : {1, 2, 3, 7, 65536}) {
+            SCOPED_TRACE(std::string(c.name) + ", read " + std::to_string(piece) + " bytes at a time");
+            Report r = scan(c.bytes, c.from, piece);
+            EXPECT_EQ((int)c.encoding, (int)r.encoding);
+            EXPECT_EQ(c.problems, has_problems(r, false));
+            EXPECT_EQ(c.lines, r.lines);
+            EXPECT_EQ(c.lf, r.lf.count);
+            EXPECT_EQ(c.cr, r.cr.count);
+            EXPECT_EQ(c.zero ? c.zero : "none", r.zeros ? at(r.zero) : "none");
+            EXPECT_EQ(c.bad ? c.bad : "none", r.bad ? at(r.first_bad) : "none");
+            EXPECT_EQ(c.cut ? c.cut : "none", r.cut ? at(r.cut_at) : "none");
+        }
+    }
+}
+
+TEST(Scanner, TellsWhereTheCutSplitsALineEndOrACharacter)
+{
+    ASSERT_TRUE(codepage_select(1252));
+    std::string crlf = std::string(16379, 'a') + "\r\nb";
+    Report r = scan(crlf);
+    EXPECT_TRUE(r.cut_splits_crlf);
+    EXPECT_FALSE(scan(std::string(16378, 'a') + "\r\nb").cut_splits_crlf);
+    EXPECT_NE(std::string::npos, describe(r, "f", false).find("between the CR and the LF that end line 1"));
+
+    ASSERT_TRUE(codepage_select(932));
+    EXPECT_TRUE(scan(std::string(16379, 'a') + "\x93\xfa").cut_splits_character);
+    EXPECT_FALSE(scan(std::string(16378, 'a') + "\x93\xfa").cut_splits_character);
+}
+
+TEST(Report, CountsInWordsAndNamesTheLastLine)
+{
+    ASSERT_TRUE(codepage_select(1252));
+    std::string one = describe(scan("a\nb"), "f", false);
+    EXPECT_NE(std::string::npos, one.find("f: 3 bytes, 2 lines,")) << one;
+    EXPECT_NE(std::string::npos, one.find("1 line ends with LF alone: line 1 runs together")) << one;
+    std::string last = describe(scan("a\r\nb\n"), "f", false);
+    EXPECT_NE(std::string::npos, last.find("the last line, line 2, ends with LF alone")) << last;
+    EXPECT_EQ(std::string::npos, last.find("run together")) << last;
+    std::string many = describe(scan("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\nend"), "f", false);
+    EXPECT_NE(std::string::npos, many.find("lines 1, 2, 3, 4, 5, 6, 7, 8 and 3 more run together")) << many;
+    EXPECT_NE(std::string::npos, describe(scan("x"), "f", false).find("f: 1 byte, 1 line,"));
+}
+
+namespace {
+
+struct FixCase {
+    const char *name;
+    std::string in;
+    int cp;
+    Encoding from;
+    bool allow_cut;
+    FixStatus status;
+    std::string out_or_error;   // the bytes written, or part of the refusal
+};
+
+const FixCase kFixCases[] = {
+    {"UTF-8 with LF", "Caf\xC3\xA9 \xE2\x80\x94 \xC2\xBD\n", 1252, A, false, FixStatus::Written, "Caf\xE9 \x97 \xBD\r\n"},
+    {"mark dropped", "\xEF\xBB\xBFok\r", 1252, A, false, FixStatus::Written, "ok\r\n"},
+    {"ANSI, line ends only", "Caf\xE9\nx\r", 1252, A, false, FixStatus::Written, "Caf\xE9\r\nx\r\n"},
+    {"UTF-8 then not: ANSI", "\xC3\xA9 then \xE9", 1252, A, false, FixStatus::Written, "\xC3\xA9 then \xE9"},
+    {"to 1251", "\xD0\x9B\xD0\xB8\n", 1251, A, false, FixStatus::Written, "\xCB\xE8\r\n"},
+    {"to Shift-JIS", "\xE6\x97\xA5\xE6\x9C\xAC\n", 932, A, false, FixStatus::Written, "\x93\xfa\x96\x7b\r\n"},
+    {"UTF-16 BE with mark", S("\xFE\xFF\0A\0\xE9", 6), 1252, A, false, FixStatus::Written, "A\xE9"},
+    {"UTF-16 without mark, told", S("A\0\xE9\0", 4), 1252, LE, false, FixStatus::Written, "A\xE9"},
+    {"UTF-16 without mark", S("A\0B\0", 4), 1252, A, false, FixStatus::Refused, "UTF-16 LE without a byte-order mark"},
+    {"no place in 1252", "x\n\xC4\x89", 1252, A, false, FixStatus::Refused, "\"\xC4\x89\" (U+0109) at line 2, column 1 (byte 3)"},
+    {"undefined 1252 byte", "\xE9\x81", 1252, A, false, FixStatus::Refused, "byte 0x81 at line 1, column 2 (byte 2) is no character"},
+    {"zero", S("ab\0", 3), 1252, A, false, FixStatus::Refused, "a zero byte at line 1, column 3 (byte 3)"},
+    {"empty", "", 1252, A, false, FixStatus::Refused, "the text is empty"},
+    {"mark alone", "\xEF\xBB\xBF", 1252, A, false, FixStatus::Refused, "byte-order mark alone"},
+    {"marked, not UTF-8", "\xEF\xBB\xBF\xE9", 1252, A, false, FixStatus::Refused, "not valid UTF-8 at line 1, column 1 (byte 4)"},
+    // Found by the fuzzer: a UTF-8 sequence cut short by the end of the text, read in pieces.
+    {"UTF-8 cut short at the end", "\r\xF3\x9E", 1251, A, false, FixStatus::Written, "\r\n\xF3\x9E"},
+    // Found by the fuzzer: 932 holds U+2170 as FA40 and as EEEF; an ANSI text keeps its bytes.
+    {"932 duplicates kept", "\xFA\x40\xEE\xEF", 932, A, false, FixStatus::Written, "\xFA\x40\xEE\xEF"},
+    // 630 lines of 26 bytes with CR LF fill 16380 bytes exactly.
+    {"too long", run_of(17000, "A line of the agreement.\n"), 1252, A, false, FixStatus::Refused, "would cut it at line 631, column 1 "},
+};
+
+}  // namespace
+
+TEST(Fix, ConvertsOrRefusesWithThePlace)
+{
+    for (const FixCase &c : kFixCases) {
+        ASSERT_TRUE(codepage_select(c.cp)) << c.name;
+        for (size_t piece : {1, 3, 65536}) {
+            SCOPED_TRACE(std::string(c.name) + ", read " + std::to_string(piece) + " bytes at a time");
+            Fixed f = fix(c.in, c.from, c.allow_cut, piece);
+            EXPECT_EQ((int)c.status, (int)f.run.status) << f.run.error;
+            if (c.status == FixStatus::Written)
+                EXPECT_EQ(c.out_or_error, f.bytes);
+            else
+                EXPECT_NE(std::string::npos, f.run.error.find(c.out_or_error)) << f.run.error;
+        }
+    }
+}
+
+namespace {
+
+// Texts made of the pieces that matter: letters, every line end, marks, characters of one to
+// four UTF-8 bytes (in 1252 or not), raw high bytes, double-byte pairs, zeros; sometimes near
+// the 16380 bytes the dialog shows.
+std::string generate(std::mt19937 &rng)
+{
+    static const char *const pieces[] = {
+        "word ", "\r\n", "\n", "\r", "\xC3\xA9", "\xE2\x80\x94", "\xF0\x9F\x98\x80", "\xC4\x89", "\xC2\xA9",
+        "\xE9", "\x81", "\x93\xfa", "\xEF\xBB\xBF", "\xC3", "\x80", "\xD0\x9B", "\xE6\x97\xA5", " "};
+    std::string s;
+    if (rng() % 8 == 0) s += "\xEF\xBB\xBF";
+    if (rng() % 6 == 0) s += std::string(16370 + rng() % 12, 'a');
+    for (int n = rng() % 40; n > 0; n--) s += pieces[rng() % (sizeof pieces / sizeof *pieces)];
+    if (rng() % 20 == 0) s += std::string(1, '\0');
+    return s;
+}
+
+}  // namespace
+
+// What fix writes, check calls ok and fix leaves as it is; what check calls ok, fix leaves as
+// it is; reading in pieces changes nothing.
+TEST(Fix, AgreesWithCheckOverAGeneratedCorpus)
+{
+    std::mt19937 rng(20261208);
+    int written = 0;
+    for (int i = 0; i < 3000; i++) {
+        const int cp = (int[]){1252, 1251, 932}[i % 3];
+        ASSERT_TRUE(codepage_select(cp));
+        const std::string in = generate(rng);
+        SCOPED_TRACE("text " + std::to_string(i) + " in code page " + std::to_string(cp) + ": " +
+                     testing::PrintToString(in.substr(0, 80)));
+        for (bool allow_cut : {false, true}) {
+            Fixed f = fix(in, Encoding::Auto, allow_cut);
+            EXPECT_EQ(f.bytes, fix(in, Encoding::Auto, allow_cut, 5).bytes);
+            Report before = scan(in);
+            if (!has_problems(before, allow_cut)) {
+                EXPECT_EQ((int)FixStatus::Written, (int)f.run.status) << f.run.error;
+                EXPECT_EQ(in, f.bytes) << "fix changed a text that check calls ok";
+            }
+            if (before.empty) {
+                EXPECT_EQ((int)FixStatus::Refused, (int)f.run.status);
+            }
+            if (f.run.status != FixStatus::Written) continue;
+            written++;
+            Report after = scan(f.bytes, Encoding::Ansi);
+            EXPECT_FALSE(has_problems(after, allow_cut)) << describe(after, "OUT", allow_cut);
+            EXPECT_EQ(after.also_utf8, f.run.output.also_utf8);
+            if (!after.also_utf8) {
+                EXPECT_FALSE(has_problems(scan(f.bytes), allow_cut));
+            }
+            Fixed again = fix(f.bytes, Encoding::Ansi, allow_cut);
+            EXPECT_EQ((int)FixStatus::Written, (int)again.run.status) << again.run.error;
+            EXPECT_EQ(f.bytes, again.bytes) << "a second fix changed the text";
+        }
+    }
+    EXPECT_GT(written, 500) << "the corpus should reach the writing path often";
+}

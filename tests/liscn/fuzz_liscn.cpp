@@ -1,0 +1,53 @@
+// libFuzzer target over the scanner and the conversion.  The first byte chooses the code page,
+// the encoding the author names and --allow-cut; the rest is the text.  Besides not crashing:
+// what fix writes, check calls ok, and a second fix leaves as it is; what check calls ok, fix
+// leaves as it is; reading in pieces gives the same result.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "memory_io.h"
+#include "report.h"
+
+#define REQUIRE(condition)                                                  \
+    do {                                                                    \
+        if (!(condition)) {                                                 \
+            fprintf(stderr, "property failed: %s (line %d)\n", #condition, __LINE__); \
+            abort();                                                        \
+        }                                                                   \
+    } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 1) return 0;
+    static const int pages[] = {1252, 1251, 1250, 1253, 1255, 874, 932, 936, 949, 950};
+    static const Encoding froms[] = {Encoding::Auto, Encoding::Auto, Encoding::Ansi, Encoding::Utf8,
+                                     Encoding::Utf16le, Encoding::Utf16be};
+    const int cp = pages[data[0] % 10];
+    const Encoding from = froms[data[0] / 10 % 6];
+    const bool allow_cut = data[0] & 0x80;
+    if (!codepage_select(cp)) return 0;
+    const std::string in((const char *)data + 1, size - 1);
+
+    Report report = scan(in, from);
+    Report pieces = scan(in, from, 3);
+    REQUIRE(has_problems(report, allow_cut) == has_problems(pieces, allow_cut));
+    REQUIRE(report.lines == pieces.lines && report.bad == pieces.bad && report.first_bad.byte == pieces.first_bad.byte);
+    describe(report, "IN", allow_cut);
+
+    Fixed f = fix(in, from, allow_cut);
+    Fixed g = fix(in, from, allow_cut, 7);
+    REQUIRE(f.run.status == g.run.status && f.bytes == g.bytes);
+    if (!has_problems(report, allow_cut) && (from == Encoding::Auto || from == Encoding::Ansi)) {
+        REQUIRE(f.run.status == FixStatus::Written);
+        REQUIRE(f.bytes == in);
+    }
+    if (report.empty) REQUIRE(f.run.status == FixStatus::Refused);
+    if (f.run.status != FixStatus::Written) return 0;
+    Report after = scan(f.bytes, Encoding::Ansi);
+    REQUIRE(!has_problems(after, allow_cut));
+    if (!after.also_utf8) REQUIRE(!has_problems(scan(f.bytes), allow_cut));
+    Fixed again = fix(f.bytes, Encoding::Ansi, allow_cut);
+    REQUIRE(again.run.status == FixStatus::Written && again.bytes == f.bytes);
+    return 0;
+}

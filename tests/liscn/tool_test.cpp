@@ -1,0 +1,272 @@
+// The liscn program as a user runs it: what it does to the files around OUT, what it reads,
+// its arguments and its output streams.  The text rules themselves are tested in process.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string output;  // stdout and stderr
+};
+
+const std::string kUtf8 = "Caf\xC3\xA9 \xC2\xA9 2026\n";
+const std::string kAnsi = "Caf\xE9 \xA9 2026\r\n";
+
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/liscnXXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir_ = tmpl;
+    }
+    void TearDown() override
+    {
+        umount2((dir_ + "/small").c_str(), MNT_DETACH);
+        fs::remove_all(dir_);
+    }
+
+    std::string path(const std::string &name) { return dir_ + "/" + name; }
+    std::string write(const std::string &name, const std::string &bytes)
+    {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+        return path(name);
+    }
+    std::string read(const std::string &name)
+    {
+        std::ifstream in(path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // The names in the folder, which must be only those a test made.
+    std::set<std::string> names()
+    {
+        std::set<std::string> s;
+        for (auto &e : fs::directory_iterator(dir_)) s.insert(e.path().filename());
+        return s;
+    }
+    Outcome liscn(const std::string &args, const std::string &redirect = "2>&1")
+    {
+        Outcome r;
+        FILE *p = popen(("cd " + dir_ + " && " + LISCN + " " + args + " " + redirect).c_str(), "r");
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
+        int status = pclose(p);
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return r;
+    }
+
+    std::string dir_;
+};
+
+#define EXPECT_HAS(haystack, needle) EXPECT_NE(std::string::npos, (haystack).find(needle)) << (haystack)
+
+}  // namespace
+
+TEST_F(Tool, FixWritesOnlyOutWhateverLiesAround)
+{
+    // Names that an earlier version used for its temporary file, and that this one might.
+    write("in.txt", kUtf8);
+    write("out.txt.liscn-partial", "keep 1");
+    write(".out.txt.liscn-AAAAAA", "keep 2");
+    fs::create_symlink("precious.txt", path(".out.txt.liscn-BBBBBB"));
+    write("precious.txt", "keep 3");
+    auto before = names();
+    Outcome r = liscn("fix in.txt out.txt");
+    EXPECT_EQ(0, r.status) << r.output;
+    EXPECT_EQ(kAnsi, read("out.txt"));
+    before.insert("out.txt");
+    EXPECT_EQ(before, names());
+    EXPECT_EQ("keep 1", read("out.txt.liscn-partial"));
+    EXPECT_EQ("keep 2", read(".out.txt.liscn-AAAAAA"));
+    EXPECT_EQ("keep 3", read("precious.txt"));
+    EXPECT_EQ(kUtf8, read("in.txt"));
+
+    // IN named as an earlier version named OUT's temporary file.
+    Outcome r2 = liscn("fix out.txt.liscn-partial out.txt");
+    EXPECT_EQ(0, r2.status) << r2.output;
+    EXPECT_EQ("keep 1", read("out.txt.liscn-partial"));
+    EXPECT_EQ("keep 1", read("out.txt"));
+}
+
+TEST_F(Tool, OutThatIsALinkOrKeepsAModeIsHonoured)
+{
+    write("in.txt", kUtf8);
+    write("target.txt", "old");
+    fs::create_symlink("target.txt", path("link.txt"));
+    EXPECT_EQ(0, liscn("fix in.txt link.txt").status);
+    EXPECT_TRUE(fs::is_symlink(path("link.txt"))) << "the link was replaced";
+    EXPECT_EQ(kAnsi, read("target.txt"));
+
+    write("private.txt", "old");
+    chmod(path("private.txt").c_str(), 0600);
+    EXPECT_EQ(0, liscn("fix in.txt private.txt").status);
+    struct stat st;
+    ASSERT_EQ(0, stat(path("private.txt").c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 07777);
+}
+
+TEST_F(Tool, OutThatIsNoRegularFileOrIsInIsRefusedUntouched)
+{
+    write("in.txt", kUtf8);
+    fs::create_directory(path("dir"));
+    ASSERT_EQ(0, mkfifo(path("fifo").c_str(), 0644));
+    fs::create_symlink("nowhere.txt", path("dangling"));
+    fs::create_hard_link(path("in.txt"), path("hard.txt"));
+    fs::create_symlink("in.txt", path("soft.txt"));
+    bool device = mknod(path("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;  // root only
+    int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    snprintf(address.sun_path, sizeof address.sun_path, "%s", path("sock").c_str());
+    ASSERT_EQ(0, bind(sock, (sockaddr *)&address, sizeof address));
+    auto before = names();
+
+    for (const char *out : {"dir", "fifo", "dangling", "sock", "null", "in.txt", "./in.txt", "hard.txt", "soft.txt",
+                            "../" "$(basename $PWD)/in.txt"}) {
+        if (std::string(out) == "null" && !device) continue;
+        Outcome r = liscn(std::string("fix in.txt ") + out);
+        EXPECT_EQ(2, r.status) << out << ": " << r.output;
+        EXPECT_HAS(r.output, "cannot write");
+    }
+    close(sock);
+    EXPECT_EQ(before, names());
+    EXPECT_EQ(kUtf8, read("in.txt"));
+    EXPECT_TRUE(fs::is_directory(path("dir")) && fs::is_fifo(path("fifo")) && fs::is_symlink(path("dangling")));
+    if (device) {
+        EXPECT_TRUE(fs::is_character_file(path("null")));
+    }
+}
+
+TEST_F(Tool, AFullDiskLeavesOutAsItWas)
+{
+    fs::create_directory(path("small"));
+    if (mount("tmpfs", path("small").c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "needs root to mount";
+    write("in.txt", std::string(200000, 'a'));
+    write("small/out.txt", "old");
+    Outcome r = liscn("fix --allow-cut in.txt small/out.txt");
+    EXPECT_EQ(2, r.status) << r.output;
+    EXPECT_HAS(r.output, "No space left on device");
+    EXPECT_EQ("old", read("small/out.txt"));
+    EXPECT_EQ(1u, std::distance(fs::directory_iterator(path("small")), fs::directory_iterator()));
+}
+
+TEST_F(Tool, InterruptedFixLeavesNothingBehind)
+{
+    ASSERT_EQ(0, mkfifo(path("in.fifo").c_str(), 0644));
+    write("out.txt", "old");
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            execl(LISCN, LISCN, "fix", path("in.fifo").c_str(), path("out.txt").c_str(), (char *)nullptr);
+            _exit(127);
+        }
+        std::ofstream feed(path("in.fifo"), std::ios::binary);  // the tool now waits on its input
+        feed << "Caf\xC3\xA9\n" << std::flush;
+        bool temp = false;
+        for (int i = 0; i < 500 && !temp; i++, usleep(10000))
+            for (auto &e : fs::directory_iterator(dir_)) temp |= e.path().filename().string().rfind(".out.txt.liscn-", 0) == 0;
+        EXPECT_TRUE(temp) << "no temporary file seen";
+        kill(pid, sig);
+        int status;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << "signal " << sig;
+        EXPECT_EQ((std::set<std::string>{"in.fifo", "out.txt"}), names()) << "signal " << sig;
+        EXPECT_EQ("old", read("out.txt"));
+    }
+}
+
+TEST_F(Tool, UnreadableInputIsAnErrorNotACrash)
+{
+    fs::create_directory(path("d"));
+    for (const std::string command : {"check", "preview", "fix"}) {
+        for (const std::string in : {"d", "missing.txt", "/proc/self/mem", "/dev/zero"}) {
+            Outcome r = liscn(command + " " + in + (command == "fix" ? " out.txt" : ""));
+            EXPECT_EQ(2, r.status) << command << " " << in << ": " << r.output;
+            EXPECT_HAS(r.output, "liscn: cannot read " + in + ": ");
+        }
+    }
+    EXPECT_FALSE(fs::exists(path("out.txt")));
+    Outcome pipe = liscn("check /dev/stdin < " + write("in.txt", kAnsi));
+    EXPECT_EQ(0, pipe.status) << pipe.output;
+}
+
+TEST_F(Tool, ArgumentsAndExitCodes)
+{
+    write("a.txt", kAnsi);
+    write("u.txt", kUtf8);
+    const struct {
+        std::string args;
+        int status;
+        const char *says;
+    } cases[] = {
+        {"check a.txt", 0, "ok: the dialog shows this file as written"},
+        {"check u.txt", 1, "the text is UTF-8"},
+        {"check --codepage=1251 a.txt", 0, "read as code page 1251"},
+        {"check a.txt --codepage 1250", 0, "read as code page 1250"},
+        {"check -- a.txt", 0, "ok"},
+        {"check --from=ansi u.txt", 1, "LF alone"},
+        {"fix u.txt o.txt --bogus --help", 0, "usage: liscn check"},
+        {"--help", 0, "usage: liscn check"},
+        {"check a.txt -h", 0, "usage: liscn check"},
+        {"", 2, "no command"},
+        {"frobnicate a.txt", 2, "unknown command frobnicate"},
+        {"check", 2, "check takes one FILE, not 0"},
+        {"fix a.txt", 2, "fix takes two files"},
+        {"check a.txt --codepage", 2, "--codepage needs a value"},
+        {"check a.txt --codepage 20127", 2, "--codepage 20127: liscn takes 874, 932"},
+        {"check a.txt --codepage 12x", 2, "--codepage 12x: not a code page number"},
+        {"check a.txt --from latin9", 2, "--from latin9: say ansi"},
+        {"check a.txt --allow-cut=yes", 2, "--allow-cut takes no value"},
+        {"check a.txt --bogus", 2, "unknown option --bogus"},
+        {"check a.txt -x", 2, "unknown option -x"},
+        {"preview a.txt --from ansi", 2, "--from: preview shows the bytes"},
+    };
+    for (const auto &c : cases) {
+        Outcome r = liscn(c.args);
+        EXPECT_EQ(c.status, r.status) << c.args << ": " << r.output;
+        EXPECT_HAS(r.output, c.says);
+    }
+}
+
+TEST_F(Tool, FailingToWriteOutputIsAnError)
+{
+    write("a.txt", kAnsi);
+    const struct {
+        const char *command, *redirect;
+    } cases[] = {
+        {"check a.txt", "> /dev/full"},
+        {"preview a.txt", "> /dev/full"},
+        {"--help", "> /dev/full"},
+        {"preview a.txt", "2> /dev/full > /dev/null"},  // its summary
+        {"check missing.txt", "2> /dev/full"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(2, liscn(c.command, c.redirect).status) << c.command << " " << c.redirect;
+}
+
+TEST_F(Tool, PreviewShowsWhatTheBoxHolds)
+{
+    Outcome r = liscn("preview " + write("p.txt", std::string("Caf\xE9\x81\r\nrun\ntogether\r\nend\0hidden", 31)));
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(0u, r.output.find("Caf\xC3\xA9\xEF\xBF\xBD\nrun\xE2\x90\x8Atogether\nend\n")) << r.output;
+    EXPECT_HAS(r.output, "-- 24 of 31 bytes shown, as code page 1252; a zero byte ends the text; "
+                         "1 byte is no character of code page 1252");
+    Outcome sjis = liscn("preview --codepage 932 " + write("j.txt", "\x93\xfa\x96\x7b\r\n"));
+    EXPECT_EQ(0u, sjis.output.find("\xE6\x97\xA5\xE6\x9C\xAC\n")) << sjis.output;
+}
