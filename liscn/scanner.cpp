@@ -242,7 +242,23 @@ void Scanner::feed(const unsigned char *p, size_t n)
         begin();
     }
     if (bytes_mode_) {
-        for (size_t i = 0; i < n; i++) byte(p[i]);
+        for (size_t i = 0; i < n;) {
+            // A run of plain ASCII with nothing pending, short of the cut, is only counted.
+            if (!cr_pending_ && !utf8_need_ && !lead_pending_ && !skip_ && offset_ != kShownBytes) {
+                size_t end = offset_ < kShownBytes && kShownBytes - offset_ < n - i ? i + (kShownBytes - offset_) : n;
+                size_t j = i;
+                while (j < end && plain_ascii(p[j])) j++;
+                if (j > i) {
+                    offset_ += j - i;
+                    column_utf8_ += j - i;
+                    column_ansi_ += j - i;
+                    line_open_ = true;
+                    i = j;
+                    continue;
+                }
+            }
+            byte(p[i++]);
+        }
     } else {
         for (size_t i = 0; i < n; i++) utf16_byte(p[i]);
     }

@@ -57,6 +57,9 @@ Encoding sniff(const unsigned char *p, size_t n, Encoding from);
 // UTF-16's, else 0.  Three bytes are needed to tell, unless n is the whole text.
 size_t mark_length(const unsigned char *p, size_t n, Encoding e);
 
+// A byte that is the same character in every encoding read as bytes, and no line end or zero.
+inline bool plain_ascii(unsigned char b) { return b - 1u < 0x7Fu && b != '\r' && b != '\n'; }
+
 // The code page selected with codepage_select() is the ANSI one.
 class Scanner {
 public:

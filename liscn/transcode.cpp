@@ -99,9 +99,14 @@ FixStatus Fixer::flush()
 FixStatus Fixer::put(const unsigned char *p, size_t n)
 {
     if (!error_.empty()) return FixStatus::Going;  // a refusal waits: nothing more is written
-    if (buffered_ + n > sizeof buffer_ && flush() != FixStatus::Going) return FixStatus::SinkFailed;
-    memcpy(buffer_ + buffered_, p, n);
-    buffered_ += n;
+    while (n) {
+        if (buffered_ == sizeof buffer_ && flush() != FixStatus::Going) return FixStatus::SinkFailed;
+        size_t k = n < sizeof buffer_ - buffered_ ? n : sizeof buffer_ - buffered_;
+        memcpy(buffer_ + buffered_, p, k);
+        buffered_ += k;
+        p += k;
+        n -= k;
+    }
     return FixStatus::Going;
 }
 
@@ -197,7 +202,20 @@ FixStatus Fixer::run(const unsigned char *p, size_t n, bool last)
         n -= pos - carry_len_;
         carry_len_ = 0;
     }
+    const bool bytes = encoding_ == Encoding::Utf8 || encoding_ == Encoding::Ansi;
     for (size_t i = 0; i < n;) {
+        // A run of plain ASCII goes out as it came in.
+        size_t j = i;
+        while (bytes && j < n && plain_ascii(p[j])) j++;
+        if (j > i) {
+            if ((s = put(p + i, j - i)) != FixStatus::Going) return s;
+            characters_ += j - i;
+            column_ += j - i;
+            byte_ += j - i;
+            after_cr_ = false;
+            i = j;
+            continue;
+        }
         long c;
         size_t len = decode(p + i, n - i, last, &c);
         if (len == 0) {
