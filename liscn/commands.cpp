@@ -89,7 +89,7 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
     if (run.status != FixStatus::Written) out_abort(&out);
     switch (run.status) {
     case FixStatus::ReadFailed:
-        emit(&g_err, std::string("liscn: cannot read ") + in_name + ": " + why + "\n");
+        emit(&g_err, std::string("liscn: cannot read ") + in_name + ": " + (run.error.empty() ? why : run.error) + "\n");
         return kExitTrouble;
     case FixStatus::SinkFailed:
         emit(&g_err, std::string("liscn: cannot write ") + out_name + ": " + why + "\n");
@@ -102,12 +102,13 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
     }
     if (!out_commit(&out)) return cannot("write", out_name);
     const Report &r = run.output;
-    emit(&g_out, std::string(in_name) + ": read as " + run.source + "; wrote " + out_name + ": " +
+    emit(&g_out, std::string(in_name) + ": read as " + run.source + (run.mark ? ", the mark left out" : "") + "; wrote " + out_name + ": " +
                      count(r.size, "byte", "bytes") + ", code page " + std::to_string(codepage_current()) +
                      ", CR LF line ends\n");
     if (r.cut)
-        emit(&g_out, "warning: the dialog shows only the first " + std::to_string(kShownBytes) + " bytes, up to line " +
-                         std::to_string(r.cut_at.line) + ", column " + std::to_string(r.cut_at.column) + "\n");
+        emit(&g_out, "warning: the dialog shows only the first " + std::to_string(kShownBytes) +
+                         " bytes and cuts the text before line " + std::to_string(r.cut_at.line) + ", column " +
+                         std::to_string(r.cut_at.column) + "\n");
     if (r.also_utf8)
         emit(&g_out, std::string("note: ") + out_name +
                          " also reads as UTF-8, and 'liscn check' takes it for UTF-8 unless told --from ansi\n");
@@ -141,10 +142,13 @@ int preview_command(const char *file)
             i += 2;
             continue;
         }
-        i += (size_t)codepage_decode(shown + i, length - i, &c);
-        if (c == '\n') text += "\xE2\x90\x8A";  // a lone LF, run together with the next line
-        else if (c == '\r') text += "\xE2\x90\x8D";
-        else if (c < 0) text += "\xEF\xBF\xBD", bad++;
+        int length_of = codepage_decode(shown + i, length - i, &c);
+        i += (size_t)length_of;
+        // Control characters as their pictures (a lone LF as U+240A, ESC as U+241B ...), so that
+        // a text cannot steer the terminal; a tab stays a tab.
+        if (c == 0x7F) c = 0x2421;
+        else if (c >= 0 && c < 0x20 && c != '\t') c += 0x2400;
+        if (c < 0) text += "\xEF\xBF\xBD", bad += (unsigned long long)length_of;
         else if (c < 0x80) text += (char)c;
         else if (c < 0x800) text += (char)(0xC0 | c >> 6), text += (char)(0x80 | (c & 0x3F));
         else text += (char)(0xE0 | c >> 12), text += (char)(0x80 | (c >> 6 & 0x3F)), text += (char)(0x80 | (c & 0x3F));

@@ -3,6 +3,7 @@
 // with lines broken only at CR LF.
 #include <getopt.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -78,6 +79,9 @@ int run(int argc, char **argv)
     int cp = 1252;
     bool help = false, from_given = false, cut_given = false;
     std::string error;  // the first; --help wins over it
+    // --help and -h win wherever they stand, even where an option wants a value.
+    for (int i = 1; i < argc && strcmp(argv[i], "--") != 0; i++)
+        help |= strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0 || strncmp(argv[i], "--help=", 7) == 0;
     opterr = 0;
     for (int c; (c = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1;) {
         const char *arg = argv[optind - 1];
@@ -87,7 +91,7 @@ int run(int argc, char **argv)
             char *end;
             long n = strtol(optarg, &end, 10);
             if (!error.empty()) continue;
-            if (*end || end == optarg || n <= 0 || n > 65535)
+            if (*end || !isdigit((unsigned char)*optarg) || n <= 0 || n > 65535)
                 error = std::string("--codepage ") + optarg + ": not a code page number";
             else
                 cp = (int)n;
@@ -100,8 +104,10 @@ int run(int argc, char **argv)
         } else if (error.empty()) {
             if (c == ':')
                 error = std::string(optopt == 'c' ? "--codepage" : optopt == 'f' ? "--from" : arg) + " needs a value";
+            else if (strncmp(arg, "--allow-cut=", 12) == 0)
+                error = "--allow-cut takes no value";
             else if (strncmp(arg, "--", 2) == 0 && strchr(arg, '='))
-                error = std::string(arg, (size_t)(strchr(arg, '=') - arg)) + " takes no value";
+                error = "unknown option " + std::string(arg, (size_t)(strchr(arg, '=') - arg));
             else
                 error = std::string("unknown option ") + (optopt && strncmp(arg, "--", 2) ? std::string("-") + (char)optopt : arg);
         }

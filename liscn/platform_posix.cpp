@@ -118,25 +118,29 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
 
     const char *slash = strrchr(target, '/');
     int dir_length = slash ? (int)(slash - target + 1) : 0;
-    if (snprintf(g_temp, sizeof g_temp, "%.*s.%s.liscn-XXXXXX", dir_length, target, target + dir_length) >=
+    // At most 200 bytes of OUT's name, so that the new name stays within the 255 a folder allows.
+    if (snprintf(g_temp, sizeof g_temp, "%.*s.%.200s.liscn-XXXXXX", dir_length, target, target + dir_length) >=
         (int)sizeof g_temp)
         return fail(strerror(ENAMETOOLONG));
 
-    struct sigaction sa = {};
+    // A signal that the caller ignores (nohup) stays ignored.
+    struct sigaction sa = {}, old;
     sa.sa_handler = on_signal;
-    for (int s : kSignals) sigaction(s, &sa, nullptr);
+    for (int s : kSignals)
+        if (sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) sigaction(s, &sa, nullptr);
     block_signals(true);
     int fd = mkstemp(g_temp);  // O_EXCL: never an existing file, never through a link
     if (fd >= 0) g_temp_live = 1;
     block_signals(false);
     if (fd < 0) return fail_errno();
     o->handle = fd;
+    // The owner first: changing it clears the set-user-ID and set-group-ID bits.
+    if (existing && geteuid() == 0 && fchown(fd, st.st_uid, st.st_gid) != 0) {}  // best effort
     if (fchmod(fd, mode) != 0) {
         fail_errno();
         out_abort(o);
         return false;
     }
-    if (existing && geteuid() == 0 && fchown(fd, st.st_uid, st.st_gid) != 0) {}  // best effort
     return true;
 }
 

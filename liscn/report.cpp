@@ -99,8 +99,8 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
                       format("; the dialog shows up to %llu bytes\n", kShownBytes);
 
     if (r.empty)
-        out += std::string("  problem: no text: the file ") +
-               (r.size ? "holds a byte-order mark alone" : "is empty") + ", and the dialog shows an empty box\n";
+        out += r.size ? "  problem: no text: the file holds a byte-order mark alone\n"
+                      : "  problem: no text: the file is empty, and the dialog shows an empty box\n";
     if (utf16)
         out += std::string("  problem: the text is ") + encoding_name(r.encoding) +
                (r.utf16_mark ? " (it starts with a byte-order mark)" : " without a byte-order mark") +
@@ -117,8 +117,8 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
             out += kind + format("the cut falls between the CR and the LF that end line %llu, so the dialog's "
                                  "last line ends with CR alone\n", r.cut_at.line);
         if (r.cut_splits_character)
-            out += kind + format("the cut falls inside a character at line %llu: the dialog gets only its first "
-                                 "byte\n", r.cut_at.line);
+            out += kind + format("the cut falls inside the character at line %llu, column %llu: the dialog gets "
+                                 "only the start of it\n", r.cut_at.line, r.cut_at.column);
     }
     if (r.zeros) {
         out += "  problem: a zero byte at " + where(r.zero);
@@ -140,6 +140,9 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
             out += std::string("  problem: the text is not valid ") + encoding_name(r.encoding) + ": " +
                    count(r.bad, "sequence is", "sequences are") + " no character, the first " + first +
                    (r.utf8_mark ? ", although it starts with a UTF-8 byte-order mark" : "") + "\n";
+        else if (r.bad == 1)
+            out += "  problem: byte " + first + " is no character of " + cp_name +
+                   ": the dialog cannot show it as a letter\n";
         else
             out += "  problem: " + count(r.bad, "byte is", "bytes are") + " no character of " + cp_name +
                    ", the first " + first + ": the dialog cannot show them as letters\n";
@@ -154,7 +157,8 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
                where(r.first_non_ascii) + ", read as " + cp_name + "; 'liscn preview' shows them as the dialog will" +
                (r.also_utf8 ? "; the bytes also read as UTF-8, and --from ansi says they are not" : "") + "\n";
 
-    out += has_problems(r, allow_cut) ? "the dialog will not show this file as written; 'liscn fix' writes one that it will\n"
+    out += has_problems(r, allow_cut) ? "the dialog will not show this file as written; 'liscn fix' writes one that it "
+                                        "will, or says why it cannot\n"
                                       : "ok: the dialog shows this file as written\n";
     return out;
 }

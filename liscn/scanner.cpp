@@ -119,9 +119,10 @@ void Scanner::utf8_byte(unsigned char b, const Here &at)
     if (utf8_need_) utf8_non_ascii_++;
 }
 
-void Scanner::other_bad(const Here &at, unsigned char byte)
+void Scanner::other_bad(const Here &at, unsigned char byte, unsigned n)
 {
-    if (other_bad_++ == 0) other_first_bad_ = at, other_bad_byte_ = byte;
+    if (other_bad_ == 0) other_first_bad_ = at, other_bad_byte_ = byte;
+    other_bad_ += n;
 }
 
 // Returns whether b begins a character of the code page (a trail byte does not).
@@ -133,10 +134,10 @@ bool Scanner::ansi_byte(unsigned char b, const Here &at)
             const unsigned char pair[2] = {lead_, b};
             long c;
             codepage_decode(pair, 2, &c);
-            if (c < 0) other_bad(lead_at_, lead_);
+            if (c < 0) other_bad(lead_at_, lead_, 2);
             return false;
         }
-        other_bad(lead_at_, lead_);  // a lead byte alone
+        other_bad(lead_at_, lead_, 1);  // a lead byte alone
     }
     if (b < 0x80) return true;
     other_non_ascii_++;
@@ -148,7 +149,7 @@ bool Scanner::ansi_byte(unsigned char b, const Here &at)
     }
     long c;
     codepage_decode(&b, 1, &c);
-    if (c < 0) other_bad(at, b);
+    if (c < 0) other_bad(at, b, 1);
     return true;
 }
 
@@ -161,12 +162,15 @@ void Scanner::byte(unsigned char b)
         cut_in_utf8_ = utf8_need_ > 0 && b >= utf8_lo_ && b <= utf8_hi_;
         cut_in_ansi_ = lead_pending_ && codepage_trail_byte(b);
         cut_at_ = here();
+        if (cut_crlf_) cut_at_.column_utf8++, cut_at_.column_ansi++;
+        if (cut_in_utf8_) cut_at_.column_utf8--;
+        if (cut_in_ansi_) cut_at_.column_ansi--;
     }
     if (skip_) {
         skip_--;
     } else if (!resolve_cr(b)) {
         Here at = here();
-        if (at_cut) cut_at_ = at;  // after a lone CR, on the next line
+        if (at_cut && !cut_in_utf8_ && !cut_in_ansi_) cut_at_ = at;  // after a lone CR, on the next line
         if (b >= 0x80 && non_ascii_first_.byte == 0) non_ascii_first_ = at;
         utf8_byte(b, at);
         bool counts_ansi = ansi_byte(b, at);
@@ -181,7 +185,7 @@ void Scanner::utf16_character(long c, unsigned long long byte, unsigned char bad
     if (resolve_cr(c)) return;
     Here at = {byte, line_, column_utf8_, column_ansi_};
     if (c < 0) {
-        other_bad(at, bad_byte);
+        other_bad(at, bad_byte, 1);
         c = 0xFFFD;
     }
     if (c >= 0x80) {
@@ -205,7 +209,8 @@ void Scanner::utf16_byte(unsigned char b)
         skip_ = 0;
         return;
     }
-    unsigned u = encoding_ == Encoding::Utf16le ? unit_first_ | b << 8 : unit_first_ << 8 | b;
+    const bool le = encoding_ == Encoding::Utf16le;
+    unsigned u = le ? unit_first_ | b << 8 : unit_first_ << 8 | b;
     if (high_) {
         unsigned high = high_;
         high_ = 0;
@@ -213,13 +218,13 @@ void Scanner::utf16_byte(unsigned char b)
             utf16_character(0x10000 + ((long)(high - 0xD800) << 10) + (u - 0xDC00), high_byte_, 0);
             return;
         }
-        utf16_character(-1, high_byte_, (unsigned char)(high >> 8));
+        utf16_character(-1, high_byte_, (unsigned char)(le ? high : high >> 8));
     }
     if (u >= 0xD800 && u <= 0xDBFF) {
         high_ = u;
         high_byte_ = byte;
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
-        utf16_character(-1, byte, (unsigned char)(u >> 8));
+        utf16_character(-1, byte, unit_first_);
     } else {
         utf16_character(u, byte, 0);
     }
@@ -271,9 +276,9 @@ Report Scanner::finish()
         unit_half_ = false;
         utf16_character(-1, offset_, unit_first_);  // an odd byte at the end
     }
-    if (high_) utf16_character(-1, high_byte_, (unsigned char)(high_ >> 8)), high_ = 0;
+    if (high_) utf16_character(-1, high_byte_, (unsigned char)(encoding_ == Encoding::Utf16le ? high_ : high_ >> 8)), high_ = 0;
     if (utf8_need_ && utf8_bad_++ == 0) utf8_first_bad_ = utf8_start_, utf8_bad_byte_ = utf8_lead_;
-    if (lead_pending_) other_bad(lead_at_, lead_);
+    if (lead_pending_) other_bad(lead_at_, lead_, 1);
     resolve_cr(-1);
 
     Report r;

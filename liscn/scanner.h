@@ -38,7 +38,8 @@ struct Report {
     Place zero;
     unsigned long long non_ascii = 0;       // characters outside ASCII, after the mark
     Place first_non_ascii;
-    unsigned long long bad = 0;             // sequences that are no character of the encoding
+    unsigned long long bad = 0;             // bytes that are no character of the code page, or
+                                            // sequences that are none of UTF-8 or UTF-16
     Place first_bad;
     unsigned char bad_byte = 0;
     bool cut = false;                       // longer than kShownBytes
@@ -82,7 +83,7 @@ private:
     void character(long c, const Here &at, bool counts_utf8, bool counts_ansi);
     void utf8_byte(unsigned char b, const Here &at);
     bool ansi_byte(unsigned char b, const Here &at);
-    void other_bad(const Here &at, unsigned char byte);
+    void other_bad(const Here &at, unsigned char byte, unsigned n);
     static void record(LineEnds *ends, unsigned long long line);
     void line_end();
 

@@ -91,7 +91,10 @@ FixStatus Fixer::refuse(const std::string &why)
 FixStatus Fixer::flush()
 {
     scanner_.feed(buffer_, buffered_);
-    bool ok = sink_->write(buffer_, buffered_);
+    written_ += buffered_;
+    // Past what the dialog shows, a result that may not be cut is only measured, for the
+    // refusal, not written.
+    bool ok = (allow_cut_ || written_ <= kShownBytes) ? sink_->write(buffer_, buffered_) : true;
     buffered_ = 0;
     return ok ? FixStatus::Going : FixStatus::SinkFailed;
 }
@@ -260,6 +263,8 @@ FixStatus Fixer::finish()
                             : "the text is empty: the dialog would show an empty box");
     if ((s = flush()) != FixStatus::Going) return s;
     output_ = scanner_.finish();
+    if (output_.utf8_mark)
+        return refuse("the result would begin with the bytes EF BB BF, which read as a UTF-8 byte-order mark");
     if (output_.cut && !allow_cut_) {
         char s2[200];
         snprintf(s2, sizeof s2,
@@ -278,6 +283,8 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
     long n = 0, r = 0;
     while (n < (long)sizeof block && (r = in->read(block + n, sizeof block - n)) > 0) n += r;
     if (r < 0) return run;
+    const long first = n;
+    const bool whole = r == 0;
     Encoding encoding = sniff(block, (size_t)n, from);
     if (from == Encoding::Auto && encoding != Encoding::Auto && !mark_length(block, (size_t)n, encoding)) {
         run.status = FixStatus::Refused;
@@ -296,7 +303,20 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
         if (status == FixStatus::Going) status = fixer.finish();
         if (status == FixStatus::NotUtf8) {
             encoding = Encoding::Ansi;
-            if (!in->rewind()) return run;
+            if (!in->rewind()) {
+                // A pipe cannot be read again, but a short text is still in the first block.
+                if (whole) {
+                    n = first;
+                    if (!out->restart()) {
+                        run.status = FixStatus::SinkFailed;
+                        return run;
+                    }
+                    continue;
+                }
+                run.error = "the text is not UTF-8, and it comes from a pipe that cannot be read again; "
+                            "--from ansi reads it as the code page at once";
+                return run;
+            }
             if (!out->restart()) {
                 run.status = FixStatus::SinkFailed;
                 return run;
@@ -308,6 +328,7 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
         run.error = fixer.error();
         run.source = fixer.source();
         run.output = fixer.output();
+        run.mark = fixer.mark();
         return run;
     }
 }

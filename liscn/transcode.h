@@ -46,6 +46,7 @@ public:
     const std::string &error() const { return error_; }
     std::string source() const;     // how the input was read
     const Report &output() const { return output_; }
+    bool mark() const { return mark_ > 0; }
 
 private:
     FixStatus begin(bool last);
@@ -74,6 +75,7 @@ private:
     bool after_cr_ = false;
     unsigned char buffer_[65536];
     size_t buffered_ = 0;
+    unsigned long long written_ = 0;
 };
 
 struct FixRun {
@@ -81,6 +83,7 @@ struct FixRun {
     std::string error;      // why refused
     std::string source;     // how the input was read
     Report output;          // the scan of what was written
+    bool mark = false;      // a byte-order mark was left out
 };
 
 // The whole of fix: the encoding from the first block and from; UTF-16 without a mark only

@@ -55,6 +55,9 @@ const ScanCase kScanCases[] = {
     {"UTF-16 lone surrogate", S("\xFF\xFE" "a\0\x00\xD8" "b\0", 8), 1252, A, LE, true, 1, 0, 0, nullptr, "1:2:5", nullptr},
     {"Shift-JIS pairs", "\x93\xfa\x96\x7b\r\n", 932, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
     {"Shift-JIS lead before LF", "\x93\n", 932, A, N, true, 1, 1, 0, nullptr, "1:1:1", nullptr},
+    {"overlong UTF-8 is no UTF-8", "\xE0\x80\xAF\r\n", 1252, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
+    {"950: 0x80 is no character", "a\x80\r\n", 950, A, N, true, 1, 0, 0, nullptr, "1:2:2", nullptr},
+    {"cut after a lone CR", std::string(16379, 'a') + "\rb", 1252, A, N, true, 2, 0, 1, nullptr, nullptr, "2:1:16381"},
     {"exactly the bytes shown", run_of(16380, "0123456789abcd\r\n"), 1252, A, N, false, 1024, 0, 0, nullptr, nullptr, nullptr},
     // 16380 = 163 lines of 100 bytes and 80 into line 164.
     {"cut", run_of(20000, std::string(98, 'x') + "\r\n"), 1252, A, N, true, 200, 0, 0, nullptr, nullptr, "164:81:16381"},
@@ -87,12 +90,31 @@ TEST(Scanner, TellsWhereTheCutSplitsALineEndOrACharacter)
     std::string crlf = std::string(16379, 'a') + "\r\nb";
     Report r = scan(crlf);
     EXPECT_TRUE(r.cut_splits_crlf);
+    EXPECT_EQ("1:16381:16381", at(r.cut_at)) << "the LF after its CR";
+    Report u = scan(std::string(16379, 'a') + "\xC3\xA9");
+    EXPECT_TRUE(u.cut_splits_character);
+    EXPECT_EQ("1:16380:16381", at(u.cut_at)) << "the character the cut splits";
     EXPECT_FALSE(scan(std::string(16378, 'a') + "\r\nb").cut_splits_crlf);
     EXPECT_NE(std::string::npos, describe(r, "f", false).find("between the CR and the LF that end line 1"));
 
     ASSERT_TRUE(codepage_select(932));
-    EXPECT_TRUE(scan(std::string(16379, 'a') + "\x93\xfa").cut_splits_character);
+    Report j = scan(std::string(16379, 'a') + "\x93\xfa");
+    EXPECT_TRUE(j.cut_splits_character);
+    EXPECT_EQ("1:16380:16381", at(j.cut_at));
     EXPECT_FALSE(scan(std::string(16378, 'a') + "\x93\xfa").cut_splits_character);
+}
+
+TEST(Scanner, NamesWhatIsNoCharacterByItsBytes)
+{
+    ASSERT_TRUE(codepage_select(932));
+    Report pair = scan("\x85\x40");  // a lead and a trail byte that make no character
+    EXPECT_EQ(2u, pair.bad);
+    EXPECT_EQ(0x85, pair.bad_byte);
+    ASSERT_TRUE(codepage_select(1252));
+    Report surrogate = scan(S("\xFF\xFEh\0\0\xD8i\0", 8));
+    EXPECT_EQ(1u, surrogate.bad);
+    EXPECT_EQ(5u, surrogate.first_bad.byte);
+    EXPECT_EQ(0x00, surrogate.bad_byte) << "byte 5 of the file";
 }
 
 TEST(Report, CountsInWordsAndNamesTheLastLine)
@@ -103,7 +125,10 @@ TEST(Report, CountsInWordsAndNamesTheLastLine)
     EXPECT_NE(std::string::npos, one.find("1 line ends with LF alone: line 1 runs together")) << one;
     std::string last = describe(scan("a\r\nb\n"), "f", false);
     EXPECT_NE(std::string::npos, last.find("the last line, line 2, ends with LF alone")) << last;
-    EXPECT_EQ(std::string::npos, last.find("run together")) << last;
+    EXPECT_EQ(std::string::npos, last.find("together")) << last;
+    std::string one_bad = describe(scan("a\x81"), "f", false);
+    EXPECT_NE(std::string::npos, one_bad.find("byte 0x81 at line 1, column 2 (byte 2) is no character of code page "
+                                              "1252: the dialog cannot show it as a letter")) << one_bad;
     std::string many = describe(scan("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\nend"), "f", false);
     EXPECT_NE(std::string::npos, many.find("lines 1, 2, 3, 4, 5, 6, 7, 8 and 3 more run together")) << many;
     EXPECT_NE(std::string::npos, describe(scan("x"), "f", false).find("f: 1 byte, 1 line,"));
@@ -135,6 +160,8 @@ const FixCase kFixCases[] = {
     {"undefined 1252 byte", "\xE9\x81", 1252, A, false, FixStatus::Refused, "byte 0x81 at line 1, column 2 (byte 2) is no character"},
     {"zero", S("ab\0", 3), 1252, A, false, FixStatus::Refused, "a zero byte at line 1, column 3 (byte 3)"},
     {"empty", "", 1252, A, false, FixStatus::Refused, "the text is empty"},
+    {"result like a mark", "\xC3\xAF\xC2\xBB\xC2\xBFHi", 1252, A, false, FixStatus::Refused, "begin with the bytes EF BB BF"},
+    {"mark before ANSI, told", "\xEF\xBB\xBF" "Caf\xE9", 1252, N, false, FixStatus::Written, "Caf\xE9"},
     {"mark alone", "\xEF\xBB\xBF", 1252, A, false, FixStatus::Refused, "byte-order mark alone"},
     {"marked, not UTF-8", "\xEF\xBB\xBF\xE9", 1252, A, false, FixStatus::Refused, "not valid UTF-8 at line 1, column 1 (byte 4)"},
     // Found by the fuzzer: a UTF-8 sequence cut short by the end of the text, read in pieces.
@@ -172,9 +199,11 @@ std::string generate(std::mt19937 &rng)
 {
     static const char *const pieces[] = {
         "word ", "\r\n", "\n", "\r", "\xC3\xA9", "\xE2\x80\x94", "\xF0\x9F\x98\x80", "\xC4\x89", "\xC2\xA9",
-        "\xE9", "\x81", "\x93\xfa", "\xEF\xBB\xBF", "\xC3", "\x80", "\xD0\x9B", "\xE6\x97\xA5", " "};
+        "\xE9", "\x81", "\x93\xfa", "\xEF\xBB\xBF", "\xC3", "\x80", "\xD0\x9B", "\xE6\x97\xA5", " ",
+        "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80"};
     std::string s;
     if (rng() % 8 == 0) s += "\xEF\xBB\xBF";
+    if (rng() % 16 == 0) s += "\xC3\xAF\xC2\xBB\xC2\xBF";  // the UTF-8 of the mark's three 1252 letters
     if (rng() % 6 == 0) s += std::string(16370 + rng() % 12, 'a');
     for (int n = rng() % 40; n > 0; n--) s += pieces[rng() % (sizeof pieces / sizeof *pieces)];
     if (rng() % 20 == 0) s += std::string(1, '\0');
@@ -195,10 +224,12 @@ TEST(Fix, AgreesWithCheckOverAGeneratedCorpus)
         const std::string in = generate(rng);
         SCOPED_TRACE("text " + std::to_string(i) + " in code page " + std::to_string(cp) + ": " +
                      testing::PrintToString(in.substr(0, 80)));
-        for (bool allow_cut : {false, true}) {
-            Fixed f = fix(in, Encoding::Auto, allow_cut);
-            EXPECT_EQ(f.bytes, fix(in, Encoding::Auto, allow_cut, 5).bytes);
-            Report before = scan(in);
+        for (int mode = 0; mode < 4; mode++) {
+            const bool allow_cut = mode & 1;
+            const Encoding from = mode & 2 ? Encoding::Ansi : Encoding::Auto;
+            Fixed f = fix(in, from, allow_cut);
+            EXPECT_EQ(f.bytes, fix(in, from, allow_cut, 5).bytes);
+            Report before = scan(in, from);
             if (!has_problems(before, allow_cut)) {
                 EXPECT_EQ((int)FixStatus::Written, (int)f.run.status) << f.run.error;
                 EXPECT_EQ(in, f.bytes) << "fix changed a text that check calls ok";

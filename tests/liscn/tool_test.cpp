@@ -60,10 +60,15 @@ protected:
         for (auto &e : fs::directory_iterator(dir_)) s.insert(e.path().filename());
         return s;
     }
+    // A regression fails by the timeout rather than hanging the suite.
     Outcome liscn(const std::string &args, const std::string &redirect = "2>&1")
     {
+        return shell(std::string("timeout 60 ") + LISCN + " " + args + " " + redirect);
+    }
+    Outcome shell(const std::string &command)
+    {
         Outcome r;
-        FILE *p = popen(("cd " + dir_ + " && " + LISCN + " " + args + " " + redirect).c_str(), "r");
+        FILE *p = popen(("cd " + dir_ + " && " + command).c_str(), "r");
         char buffer[4096];
         size_t n;
         while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) r.output.append(buffer, n);
@@ -114,12 +119,18 @@ TEST_F(Tool, OutThatIsALinkOrKeepsAModeIsHonoured)
     EXPECT_TRUE(fs::is_symlink(path("link.txt"))) << "the link was replaced";
     EXPECT_EQ(kAnsi, read("target.txt"));
 
-    write("private.txt", "old");
-    chmod(path("private.txt").c_str(), 0600);
-    EXPECT_EQ(0, liscn("fix in.txt private.txt").status);
-    struct stat st;
-    ASSERT_EQ(0, stat(path("private.txt").c_str(), &st));
-    EXPECT_EQ(0600u, st.st_mode & 07777);
+    for (mode_t mode : {0600, 0644, 04755, 02775}) {
+        write("mode.txt", "old");
+        chmod(path("mode.txt").c_str(), mode);
+        EXPECT_EQ(0, liscn("fix in.txt mode.txt").status);
+        struct stat st;
+        ASSERT_EQ(0, stat(path("mode.txt").c_str(), &st));
+        EXPECT_EQ(mode, st.st_mode & 07777);
+    }
+
+    const std::string long_name(250, 'n');  // a name the folder takes, with no room for more
+    EXPECT_EQ(0, liscn("fix in.txt " + long_name).status);
+    EXPECT_EQ(kAnsi, read(long_name));
 }
 
 TEST_F(Tool, OutThatIsNoRegularFileOrIsInIsRefusedUntouched)
@@ -163,6 +174,9 @@ TEST_F(Tool, AFullDiskLeavesOutAsItWas)
     Outcome r = liscn("fix --allow-cut in.txt small/out.txt");
     EXPECT_EQ(2, r.status) << r.output;
     EXPECT_HAS(r.output, "No space left on device");
+    Outcome refused = liscn("fix in.txt small/out.txt");
+    EXPECT_EQ(1, refused.status) << "a result that may not be cut is measured, not written: " << refused.output;
+    EXPECT_HAS(refused.output, "the result is 200000 bytes");
     EXPECT_EQ("old", read("small/out.txt"));
     EXPECT_EQ(1u, std::distance(fs::directory_iterator(path("small")), fs::directory_iterator()));
 }
@@ -190,6 +204,24 @@ TEST_F(Tool, InterruptedFixLeavesNothingBehind)
         EXPECT_EQ((std::set<std::string>{"in.fifo", "out.txt"}), names()) << "signal " << sig;
         EXPECT_EQ("old", read("out.txt"));
     }
+
+    // A hang-up that the caller ignores (nohup) is ignored still.
+    pid_t pid = fork();
+    if (pid == 0) {
+        signal(SIGHUP, SIG_IGN);
+        execl(LISCN, LISCN, "fix", path("in.fifo").c_str(), path("out.txt").c_str(), (char *)nullptr);
+        _exit(127);
+    }
+    {
+        std::ofstream feed(path("in.fifo"), std::ios::binary);
+        feed << "Caf\xC3\xA9\n" << std::flush;
+        usleep(200000);
+        kill(pid, SIGHUP);
+    }
+    int status;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ("Caf\xE9\r\n", read("out.txt"));
 }
 
 TEST_F(Tool, UnreadableInputIsAnErrorNotACrash)
@@ -205,6 +237,14 @@ TEST_F(Tool, UnreadableInputIsAnErrorNotACrash)
     EXPECT_FALSE(fs::exists(path("out.txt")));
     Outcome pipe = liscn("check /dev/stdin < " + write("in.txt", kAnsi));
     EXPECT_EQ(0, pipe.status) << pipe.output;
+    // From a pipe, a text that is not UTF-8 cannot be read a second time, unless it is short.
+    Outcome short_pipe = shell("cat in.txt | timeout 60 " LISCN " fix /dev/stdin short.txt 2>&1");
+    EXPECT_EQ(0, short_pipe.status) << short_pipe.output;
+    EXPECT_EQ(kAnsi, read("short.txt"));
+    write("long.txt", "\xE9" + std::string(100000, 'a'));
+    Outcome long_pipe = shell("cat long.txt | timeout 60 " LISCN " fix /dev/stdin long-out.txt --allow-cut 2>&1");
+    EXPECT_EQ(2, long_pipe.status) << long_pipe.output;
+    EXPECT_HAS(long_pipe.output, "--from ansi reads it");
 }
 
 TEST_F(Tool, ArgumentsAndExitCodes)
@@ -236,6 +276,11 @@ TEST_F(Tool, ArgumentsAndExitCodes)
         {"check a.txt --allow-cut=yes", 2, "--allow-cut takes no value"},
         {"check a.txt --bogus", 2, "unknown option --bogus"},
         {"check a.txt -x", 2, "unknown option -x"},
+        {"check a.txt --foo=bar", 2, "unknown option --foo"},
+        {"--help=x", 0, "usage: liscn check"},
+        {"check a.txt --codepage --help", 0, "usage: liscn check"},
+        {"check a.txt --codepage ' 1252'", 2, "not a code page number"},
+        {"check a.txt --codepage=+1252", 2, "not a code page number"},
         {"preview a.txt --from ansi", 2, "--from: preview shows the bytes"},
     };
     for (const auto &c : cases) {
@@ -267,6 +312,8 @@ TEST_F(Tool, PreviewShowsWhatTheBoxHolds)
     EXPECT_EQ(0u, r.output.find("Caf\xC3\xA9\xEF\xBF\xBD\nrun\xE2\x90\x8Atogether\nend\n")) << r.output;
     EXPECT_HAS(r.output, "-- 24 of 31 bytes shown, as code page 1252; a zero byte ends the text; "
                          "1 byte is no character of code page 1252");
+    Outcome controls = liscn("preview " + write("c.txt", "ok\x1b[2J\a\ttab\x7f\r\n"));
+    EXPECT_EQ(0u, controls.output.find("ok\xE2\x90\x9B[2J\xE2\x90\x87\ttab\xE2\x90\xA1\n")) << controls.output;
     Outcome sjis = liscn("preview --codepage 932 " + write("j.txt", "\x93\xfa\x96\x7b\r\n"));
     EXPECT_EQ(0u, sjis.output.find("\xE6\x97\xA5\xE6\x9C\xAC\n")) << sjis.output;
 }
