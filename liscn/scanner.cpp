@@ -27,6 +27,13 @@ size_t mark_length(const unsigned char *p, size_t n, Encoding e)
     return n >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF ? 3 : 0;
 }
 
+int utf8_continuation(unsigned char b, unsigned char *lo, unsigned char *hi)
+{
+    *lo = b == 0xE0 ? 0xA0 : b == 0xF0 ? 0x90 : 0x80;
+    *hi = b == 0xED ? 0x9F : b == 0xF4 ? 0x8F : 0xBF;
+    return b < 0x80 ? 0 : b < 0xC2 ? -1 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : b < 0xF5 ? 3 : -1;
+}
+
 Scanner::Scanner(Encoding encoding)
     : encoding_(encoding), bytes_mode_(encoding != Encoding::Utf16le && encoding != Encoding::Utf16be)
 {
@@ -108,15 +115,14 @@ void Scanner::utf8_byte(unsigned char b, const Here &at)
     if (b < 0x80) return;
     utf8_start_ = at;
     utf8_lead_ = b;
-    // The shortest form only, no surrogates, nothing above U+10FFFF.
-    if (b >= 0xC2 && b <= 0xDF) utf8_need_ = 1;
-    else if (b == 0xE0) utf8_need_ = 2, utf8_lo_ = 0xA0;
-    else if (b >= 0xE1 && b <= 0xEF) utf8_need_ = 2, utf8_hi_ = b == 0xED ? 0x9F : 0xBF;
-    else if (b == 0xF0) utf8_need_ = 3, utf8_lo_ = 0x90;
-    else if (b >= 0xF1 && b <= 0xF3) utf8_need_ = 3;
-    else if (b == 0xF4) utf8_need_ = 3, utf8_hi_ = 0x8F;
-    else if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
-    if (utf8_need_) utf8_non_ascii_++;
+    int need = utf8_continuation(b, &utf8_lo_, &utf8_hi_);
+    if (need < 0) {
+        if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
+        utf8_lo_ = 0x80, utf8_hi_ = 0xBF;
+        return;
+    }
+    utf8_need_ = need;
+    utf8_non_ascii_++;
 }
 
 void Scanner::other_bad(const Here &at, unsigned char byte, unsigned n)

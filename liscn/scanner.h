@@ -58,6 +58,11 @@ Encoding sniff(const unsigned char *p, size_t n, Encoding from);
 // UTF-16's, else 0.  Three bytes are needed to tell, unless n is the whole text.
 size_t mark_length(const unsigned char *p, size_t n, Encoding e);
 
+// How many continuation bytes follow lead in UTF-8, and the range of the first of them (the
+// others lie in 0x80-0xBF); -1 for a byte that cannot start a character.  The shortest form
+// only, no surrogates, nothing above U+10FFFF.
+int utf8_continuation(unsigned char lead, unsigned char *lo, unsigned char *hi);
+
 // A byte that is the same character in every encoding read as bytes, and no line end or zero.
 inline bool plain_ascii(unsigned char b) { return b - 1u < 0x7Fu && b != '\r' && b != '\n'; }
 

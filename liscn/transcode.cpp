@@ -27,27 +27,16 @@ std::string utf8_of(long c)
     return s;
 }
 
-// One UTF-8 character at p: its length, or 0 when the text goes on past n.  The shortest form
-// only, no surrogates, nothing above U+10FFFF; anything else is one byte that is no character.
+// One UTF-8 character at p: its length, or 0 when the text goes on past n.  A sequence that is
+// no character is one byte that is none.
 size_t decode_utf8(const unsigned char *p, size_t n, bool last, long *c)
 {
-    unsigned b = p[0];
-    *c = -1;
-    if (b < 0x80) {
-        *c = b;
-        return 1;
-    }
-    size_t need;
-    unsigned lo = 0x80, hi = 0xBF;
-    if (b >= 0xC2 && b <= 0xDF) need = 1;
-    else if (b == 0xE0) need = 2, lo = 0xA0;
-    else if (b >= 0xE1 && b <= 0xEF) need = 2, hi = b == 0xED ? 0x9F : 0xBF;
-    else if (b == 0xF0) need = 3, lo = 0x90;
-    else if (b >= 0xF1 && b <= 0xF3) need = 3;
-    else if (b == 0xF4) need = 3, hi = 0x8F;
-    else return 1;
-    long v = b & (0x3F >> need);
-    for (size_t i = 1; i <= need; i++) {
+    unsigned char lo, hi;
+    int need = utf8_continuation(p[0], &lo, &hi);
+    *c = need == 0 ? p[0] : -1;
+    if (need <= 0) return 1;
+    long v = p[0] & (0x3F >> need);
+    for (size_t i = 1; i <= (size_t)need; i++) {
         if (i >= n) return last ? 1 : 0;
         if (p[i] < lo || p[i] > hi) return 1;
         lo = 0x80, hi = 0xBF;

@@ -248,3 +248,52 @@ TEST_F(FixedText, UnmappableCharacterIsRefused)
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(out.c_str())) << "OUT was written";
     remove_file(source);
 }
+
+// Any file name: the Windows build takes its arguments in UTF-16 and prints names in UTF-8.
+// Cyrillic names lie outside code page 1252, the ANSI code page here.
+TEST_F(FixedText, NamesOutsideTheAnsiCodePage)
+{
+    const std::string dir = program_dir();
+    const std::wstring wdir(dir.begin(), dir.end());  // ASCII: the build tree's path
+    const std::wstring in = wdir + L"\x0442\x0435\x043A\x0441\x0442.txt", out = wdir + L"\x0432\x044B\x0445.txt",
+                       log = wdir + L"liscn-names.log";
+    DWORD n;
+    HANDLE h = CreateFileW(in.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    WriteFile(h, "Caf\xC3\xA9\n", 6, &n, nullptr);
+    CloseHandle(h);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE output = CreateFileW(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, output);
+
+    std::wstring line = L"\"" + wdir + L"liscn.exe\" fix \"" + in + L"\" \"" + out + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = output;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+    DWORD code = 999;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(output);
+    EXPECT_EQ(0u, code);
+
+    char bytes[512] = {};
+    h = CreateFileW(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h) << "OUT was not written under its name";
+    ReadFile(h, bytes, sizeof bytes - 1, &n, nullptr);
+    CloseHandle(h);
+    EXPECT_EQ("Caf\xE9\r\n", std::string(bytes, n));
+    h = CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ReadFile(h, bytes, sizeof bytes - 1, &n, nullptr);
+    CloseHandle(h);
+    const std::string printed(bytes, n);
+    EXPECT_NE(std::string::npos, printed.find("\xD1\x82\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82.txt: read as UTF-8"))
+        << "IN's name in UTF-8: " << printed;
+    DeleteFileW(in.c_str());
+    DeleteFileW(out.c_str());
+    DeleteFileW(log.c_str());
+}
