@@ -109,9 +109,9 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
         emit(&g_out, "warning: the dialog shows only the first " + std::to_string(kShownBytes) +
                          " bytes and cuts the text before line " + std::to_string(r.cut_at.line) + ", column " +
                          std::to_string(r.cut_at.column) + "\n");
-    if (r.also_utf8)
-        emit(&g_out, std::string("note: ") + out_name +
-                         " also reads as UTF-8, and 'liscn check' takes it for UTF-8 unless told --from ansi\n");
+    if (r.also_utf8 || r.also_utf16)
+        emit(&g_out, std::string("note: ") + out_name + " also reads as " + (r.also_utf8 ? "UTF-8" : "UTF-16") +
+                         ", and 'liscn check' takes it for that unless told --from ansi\n");
     return kExitOk;
 }
 

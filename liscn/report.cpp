@@ -155,7 +155,9 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
     else if (r.encoding == Encoding::Ansi && r.non_ascii)
         out += "  note: " + count(r.non_ascii, "character", "characters") + " outside ASCII, the first at " +
                where(r.first_non_ascii) + ", read as " + cp_name + "; 'liscn preview' shows them as the dialog will" +
-               (r.also_utf8 ? "; the bytes also read as UTF-8, and --from ansi says they are not" : "") + "\n";
+               (r.also_utf8 ? "; the bytes also read as UTF-8, and --from ansi says they are not" : "") +
+               (r.also_utf16 ? "; they begin as UTF-16's byte-order mark does, and --from ansi says it is none" : "") +
+               "\n";
 
     out += has_problems(r, allow_cut) ? "the dialog will not show this file as written; 'liscn fix' writes one that it "
                                         "will, or says why it cannot\n"

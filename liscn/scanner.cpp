@@ -302,6 +302,8 @@ Report Scanner::finish()
     r.utf8_mark = bytes_mode_ && mark_ == 3;
     const bool utf8 = r.encoding == Encoding::Utf8;
     r.also_utf8 = r.encoding == Encoding::Ansi && utf8_bad_ == 0 && utf8_non_ascii_ > 0;
+    r.also_utf16 = r.encoding == Encoding::Ansi && head_len_ >= 2 &&
+                   ((head_[0] == 0xFF && head_[1] == 0xFE) || (head_[0] == 0xFE && head_[1] == 0xFF));
 
     r.lines = line_ends_ + (line_open_ ? 1 : 0);
     r.lf = lf_;

@@ -46,6 +46,7 @@ struct Report {
     Place cut_at;                           // the first byte not shown
     bool cut_splits_crlf = false, cut_splits_character = false;
     bool also_utf8 = false;                 // read as ANSI, yet valid UTF-8 outside ASCII
+    bool also_utf16 = false;                // read as ANSI, yet starting with a UTF-16 mark
 };
 
 // The encoding of a text from its first bytes and what the author says (from): a UTF-16
