@@ -248,7 +248,7 @@ FixStatus Fixer::finish()
     trusting_utf8_ = false;  // all of it is UTF-8
     if (!error_.empty()) return FixStatus::Refused;
     if (characters_ == 0)
-        return refuse(mark_ ? "the text is a byte-order mark alone: the dialog would show an empty box"
+        return refuse(mark_ ? "the text is a byte-order mark alone, with nothing after it"
                             : "the text is empty: the dialog would show an empty box");
     if ((s = flush()) != FixStatus::Going) return s;
     output_ = scanner_.finish();
