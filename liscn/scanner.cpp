@@ -254,16 +254,27 @@ void Scanner::feed(const unsigned char *p, size_t n)
     }
     if (bytes_mode_) {
         for (size_t i = 0; i < n;) {
-            // A run of plain ASCII with nothing pending, short of the cut, is only counted.
+            // Plain ASCII and CR LF with nothing pending, short of the cut, are only counted.
             if (!cr_pending_ && !utf8_need_ && !lead_pending_ && !skip_ && offset_ != kShownBytes) {
                 size_t end = offset_ < kShownBytes && kShownBytes - offset_ < n - i ? i + (kShownBytes - offset_) : n;
                 size_t j = i;
-                while (j < end && plain_ascii(p[j])) j++;
+                for (;;) {
+                    size_t k = j;
+                    while (k < end && plain_ascii(p[k])) k++;
+                    if (k > j) {
+                        offset_ += k - j;
+                        column_utf8_ += k - j;
+                        column_ansi_ += k - j;
+                        line_open_ = true;
+                        j = k;
+                    }
+                    if (j + 1 >= end || p[j] != '\r' || p[j + 1] != '\n') break;
+                    offset_ += 2;
+                    last_end_ = 0;
+                    line_end();
+                    j += 2;
+                }
                 if (j > i) {
-                    offset_ += j - i;
-                    column_utf8_ += j - i;
-                    column_ansi_ += j - i;
-                    line_open_ = true;
                     i = j;
                     continue;
                 }

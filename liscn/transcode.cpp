@@ -196,9 +196,19 @@ FixStatus Fixer::run(const unsigned char *p, size_t n, bool last)
     }
     const bool bytes = encoding_ == Encoding::Utf8 || encoding_ == Encoding::Ansi;
     for (size_t i = 0; i < n;) {
-        // A run of plain ASCII goes out as it came in.
+        // A run of plain ASCII goes out as it came in; so does CR LF.
         size_t j = i;
         while (bytes && j < n && plain_ascii(p[j])) j++;
+        if (j == i && bytes && j + 1 < n && p[j] == '\r' && p[j + 1] == '\n') {
+            if ((s = put(p + j, 2)) != FixStatus::Going) return s;
+            characters_++;
+            line_++;
+            column_ = 1;
+            byte_ += 2;
+            after_cr_ = false;
+            i += 2;
+            continue;
+        }
         if (j > i) {
             if ((s = put(p + i, j - i)) != FixStatus::Going) return s;
             characters_ += j - i;
