@@ -39,14 +39,24 @@ void on_signal(int sig)
     raise(sig);
 }
 
-const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Every signal whose default ends the process, but those that cannot be caught and those of a
+// fault in the program itself.
+const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGALRM, SIGUSR1, SIGUSR2,
+                        SIGXFSZ, SIGXCPU, SIGVTALRM, SIGPROF};
+sigset_t g_caller_mask;
 
+// Holds the signals off while the new file's name and existence disagree, then gives back the
+// caller's own mask, which may hold some of them off for good.
 void block_signals(bool block)
 {
+    if (!block) {
+        sigprocmask(SIG_SETMASK, &g_caller_mask, nullptr);
+        return;
+    }
     sigset_t set;
     sigemptyset(&set);
     for (int s : kSignals) sigaddset(&set, s);
-    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    sigprocmask(SIG_BLOCK, &set, &g_caller_mask);
 }
 
 }  // namespace

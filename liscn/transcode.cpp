@@ -283,7 +283,9 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
     while (n < (long)sizeof block && (r = in->read(block + n, sizeof block - n)) > 0) n += r;
     if (r < 0) return run;
     const long first = n;
-    const bool whole = r == 0;
+    // Whether the first block holds all of the text: the end was seen, and nothing after it.
+    unsigned long long total = (unsigned long long)n;
+    bool ended = r == 0;
     Encoding encoding = sniff(block, (size_t)n, from);
     if (from == Encoding::Auto && encoding != Encoding::Auto && !mark_length(block, (size_t)n, encoding)) {
         run.status = FixStatus::Refused;
@@ -298,13 +300,16 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
         while (n > 0 && status == FixStatus::Going) {
             status = fixer.feed(block, (size_t)n);
             if (status == FixStatus::Going && (n = in->read(block, sizeof block)) < 0) return run;
+            if (status == FixStatus::Going) total += (unsigned long long)n, ended = n == 0;
         }
         if (status == FixStatus::Going) status = fixer.finish();
         if (status == FixStatus::NotUtf8) {
             encoding = Encoding::Ansi;
             if (!in->rewind()) {
                 // A pipe cannot be read again, but a short text is still in the first block.
-                if (whole) {
+                unsigned char probe;
+                if (!ended && total == (unsigned long long)first) ended = in->read(&probe, 1) == 0;
+                if (ended && total == (unsigned long long)first) {
                     n = first;
                     if (!out->restart()) {
                         run.status = FixStatus::SinkFailed;
@@ -321,6 +326,7 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
                 return run;
             }
             if ((n = in->read(block, sizeof block)) < 0) return run;
+            total = (unsigned long long)n;
             continue;
         }
         run.status = status;

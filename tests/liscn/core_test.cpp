@@ -195,6 +195,38 @@ TEST(Fix, ConvertsOrRefusesWithThePlace)
     }
 }
 
+// A pipe cannot be read from the start again: a text that turns out not to be UTF-8 is read
+// again from memory when the first block holds all of it, and refused when it does not.
+TEST(Fix, FromAPipeReadsTheFirstBlockAgainOnlyWhenItIsAll)
+{
+    struct PipeSource : StringSource {
+        using StringSource::StringSource;
+        bool rewind() override { return false; }
+    };
+    ASSERT_TRUE(codepage_select(1252));
+    const struct {
+        size_t size;
+        size_t piece;
+        FixStatus status;
+    } cases[] = {
+        {100, 7, FixStatus::Written},
+        {65536, 65536, FixStatus::Written},   // exactly one block
+        {65536, 1000, FixStatus::Written},
+        {65537, 65536, FixStatus::ReadFailed},
+        {200000, 4096, FixStatus::ReadFailed},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " bytes read " + std::to_string(c.piece) + " at a time");
+        std::string text = "Caf\xE9 " + std::string(c.size - 5, 'a');  // not UTF-8 from byte 4
+        PipeSource source(text, c.piece);
+        StringSink sink;
+        FixRun run = fix_stream(&source, Encoding::Auto, true, &sink);
+        EXPECT_EQ((int)c.status, (int)run.status) << run.error;
+        if (c.status == FixStatus::Written) EXPECT_EQ(text, sink.bytes);
+        else EXPECT_NE(std::string::npos, run.error.find("--from ansi")) << run.error;
+    }
+}
+
 namespace {
 
 // Texts made of the pieces that matter: letters, every line end, marks, characters of one to

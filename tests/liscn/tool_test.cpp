@@ -185,7 +185,7 @@ TEST_F(Tool, InterruptedFixLeavesNothingBehind)
 {
     ASSERT_EQ(0, mkfifo(path("in.fifo").c_str(), 0644));
     write("out.txt", "old");
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGALRM, SIGXFSZ}) {
         pid_t pid = fork();
         if (pid == 0) {
             execl(LISCN, LISCN, "fix", path("in.fifo").c_str(), path("out.txt").c_str(), (char *)nullptr);
@@ -205,23 +205,30 @@ TEST_F(Tool, InterruptedFixLeavesNothingBehind)
         EXPECT_EQ("old", read("out.txt"));
     }
 
-    // A hang-up that the caller ignores (nohup) is ignored still.
-    pid_t pid = fork();
-    if (pid == 0) {
-        signal(SIGHUP, SIG_IGN);
-        execl(LISCN, LISCN, "fix", path("in.fifo").c_str(), path("out.txt").c_str(), (char *)nullptr);
-        _exit(127);
+    // A hang-up that the caller ignores (nohup), or a termination it holds off, stays so.
+    for (bool ignore : {true, false}) {
+        write("out.txt", "old");
+        pid_t pid = fork();
+        if (pid == 0) {
+            sigset_t set;
+            sigemptyset(&set);
+            sigaddset(&set, SIGTERM);
+            if (ignore) signal(SIGHUP, SIG_IGN);
+            else sigprocmask(SIG_BLOCK, &set, nullptr);
+            execl(LISCN, LISCN, "fix", path("in.fifo").c_str(), path("out.txt").c_str(), (char *)nullptr);
+            _exit(127);
+        }
+        {
+            std::ofstream feed(path("in.fifo"), std::ios::binary);
+            feed << "Caf\xC3\xA9\n" << std::flush;
+            usleep(200000);
+            kill(pid, ignore ? SIGHUP : SIGTERM);
+        }
+        int status;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        EXPECT_EQ("Caf\xE9\r\n", read("out.txt"));
     }
-    {
-        std::ofstream feed(path("in.fifo"), std::ios::binary);
-        feed << "Caf\xC3\xA9\n" << std::flush;
-        usleep(200000);
-        kill(pid, SIGHUP);
-    }
-    int status;
-    waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    EXPECT_EQ("Caf\xE9\r\n", read("out.txt"));
 }
 
 TEST_F(Tool, UnreadableInputIsAnErrorNotACrash)
