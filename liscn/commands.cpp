@@ -148,10 +148,8 @@ int preview_command(const char *file)
         // a text cannot steer the terminal; a tab stays a tab.
         if (c == 0x7F) c = 0x2421;
         else if (c >= 0 && c < 0x20 && c != '\t') c += 0x2400;
-        if (c < 0) text += "\xEF\xBF\xBD", bad += (unsigned long long)length_of;
-        else if (c < 0x80) text += (char)c;
-        else if (c < 0x800) text += (char)(0xC0 | c >> 6), text += (char)(0x80 | (c & 0x3F));
-        else text += (char)(0xE0 | c >> 12), text += (char)(0x80 | (c >> 6 & 0x3F)), text += (char)(0x80 | (c & 0x3F));
+        if (c < 0) bad += (unsigned long long)length_of;
+        text += utf8_of(c < 0 ? 0xFFFD : c);
     }
     if (!text.empty() && text.back() != '\n') text += '\n';
     emit(&g_out, text);

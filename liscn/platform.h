@@ -28,7 +28,6 @@ void in_close(InFile *f);
 // termination.
 struct OutFile {
     intptr_t handle;
-    char *temp, *target;
 };
 bool out_begin(OutFile *o, const char *name, const InFile *in);
 bool out_write(OutFile *o, const unsigned char *p, size_t n);

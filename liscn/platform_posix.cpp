@@ -17,6 +17,7 @@ char g_error[512];
 // The new file beside OUT while it exists, for the signal handler to remove.
 char g_temp[PATH_MAX + 32];
 volatile sig_atomic_t g_temp_live;
+char g_target[PATH_MAX];    // OUT, or the file its link names
 
 bool fail(const char *why)
 {
@@ -98,10 +99,8 @@ void in_close(InFile *f) { close((int)f->handle); }
 
 bool out_begin(OutFile *o, const char *name, const InFile *in)
 {
-    static char target[PATH_MAX];
+    char *target = g_target;
     o->handle = -1;
-    o->temp = g_temp;
-    o->target = target;
     struct stat st;
     bool existing = false;
     mode_t mode = umask(0);
@@ -112,7 +111,7 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
             // The link stays; its target gets the text.
             if (!realpath(name, target) || stat(target, &st) != 0)
                 return fail(errno == ENOENT ? "a symbolic link to a file that does not exist" : strerror(errno));
-        } else if (snprintf(target, sizeof target, "%s", name) >= (int)sizeof target) {
+        } else if (snprintf(target, sizeof g_target, "%s", name) >= (int)sizeof g_target) {
             return fail(strerror(ENAMETOOLONG));
         }
         if (!S_ISREG(st.st_mode)) return fail(kind_of(st.st_mode));
@@ -122,7 +121,7 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
         return fail_errno();
-    } else if (snprintf(target, sizeof target, "%s", name) >= (int)sizeof target) {
+    } else if (snprintf(target, sizeof g_target, "%s", name) >= (int)sizeof g_target) {
         return fail(strerror(ENAMETOOLONG));
     }
 
@@ -181,7 +180,7 @@ bool out_commit(OutFile *o)
         return false;
     }
     block_signals(true);
-    bool renamed = rename(g_temp, o->target) == 0;
+    bool renamed = rename(g_temp, g_target) == 0;
     if (!renamed) fail_errno();
     if (renamed) g_temp_live = 0;
     block_signals(false);
@@ -190,9 +189,9 @@ bool out_commit(OutFile *o)
         return false;
     }
     // The rename itself reaches the disk with the directory.
-    const char *slash = strrchr(o->target, '/');
+    const char *slash = strrchr(g_target, '/');
     char dir[PATH_MAX];
-    snprintf(dir, sizeof dir, "%.*s", slash ? (int)(slash - o->target + 1) : 1, slash ? o->target : ".");
+    snprintf(dir, sizeof dir, "%.*s", slash ? (int)(slash - g_target + 1) : 1, slash ? g_target : ".");
     int dfd = open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         fsync(dfd);

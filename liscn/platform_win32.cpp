@@ -95,9 +95,7 @@ void in_close(InFile *f) { CloseHandle((HANDLE)f->handle); }
 
 bool out_begin(OutFile *o, const char *name, const InFile *in)
 {
-    static char no_name[1];
     o->handle = (intptr_t)INVALID_HANDLE_VALUE;
-    o->temp = o->target = no_name;
     std::wstring w = wide(name);
     HANDLE h = CreateFileW(w.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

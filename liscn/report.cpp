@@ -50,10 +50,7 @@ std::string mark_as_shown()
     for (size_t i = 0; i < 3;) {
         long c;
         i += codepage_decode(mark + i, 3 - i, &c);
-        if (c < 0) c = 0xFFFD;
-        if (c < 0x800) s += (char)(0xC0 | c >> 6);
-        else s += (char)(0xE0 | c >> 12), s += (char)(0x80 | (c >> 6 & 0x3F));
-        s += (char)(0x80 | (c & 0x3F));
+        s += utf8_of(c < 0 ? 0xFFFD : c);
     }
     return s;
 }
@@ -61,6 +58,25 @@ std::string mark_as_shown()
 bool unicode(Encoding e) { return e == Encoding::Utf8 || e == Encoding::Utf16le || e == Encoding::Utf16be; }
 
 }  // namespace
+
+std::string utf8_of(long c)
+{
+    std::string s;
+    if (c < 0x80) {
+        s += (char)c;
+    } else if (c < 0x800) {
+        s += (char)(0xC0 | c >> 6);
+    } else if (c < 0x10000) {
+        s += (char)(0xE0 | c >> 12);
+        s += (char)(0x80 | (c >> 6 & 0x3F));
+    } else {
+        s += (char)(0xF0 | c >> 18);
+        s += (char)(0x80 | (c >> 12 & 0x3F));
+        s += (char)(0x80 | (c >> 6 & 0x3F));
+    }
+    if (c >= 0x80) s += (char)(0x80 | (c & 0x3F));
+    return s;
+}
 
 std::string count(unsigned long long n, const char *one, const char *many)
 {

@@ -15,5 +15,7 @@ std::string count(unsigned long long n, const char *one, const char *many);
 // "line 2, column 4 (byte 11)".
 std::string where(const Place &p);
 const char *encoding_name(Encoding e);
+// Code point c (up to U+10FFFF) in UTF-8.
+std::string utf8_of(long c);
 
 #endif

@@ -224,10 +224,11 @@ void Scanner::utf16_byte(unsigned char b)
             utf16_character(0x10000 + ((long)(high - 0xD800) << 10) + (u - 0xDC00), high_byte_, 0);
             return;
         }
-        utf16_character(-1, high_byte_, (unsigned char)(le ? high : high >> 8));
+        utf16_character(-1, high_byte_, high_first_);
     }
     if (u >= 0xD800 && u <= 0xDBFF) {
         high_ = u;
+        high_first_ = unit_first_;
         high_byte_ = byte;
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
         utf16_character(-1, byte, unit_first_);
@@ -293,7 +294,7 @@ Report Scanner::finish()
         unit_half_ = false;
         utf16_character(-1, offset_, unit_first_);  // an odd byte at the end
     }
-    if (high_) utf16_character(-1, high_byte_, (unsigned char)(encoding_ == Encoding::Utf16le ? high_ : high_ >> 8)), high_ = 0;
+    if (high_) utf16_character(-1, high_byte_, high_first_), high_ = 0;
     if (utf8_need_ && utf8_bad_++ == 0) utf8_first_bad_ = utf8_start_, utf8_bad_byte_ = utf8_lead_;
     if (lead_pending_) other_bad(lead_at_, lead_, 1);
     resolve_cr(-1);
@@ -313,8 +314,8 @@ Report Scanner::finish()
     r.utf8_mark = bytes_mode_ && mark_ == 3;
     const bool utf8 = r.encoding == Encoding::Utf8;
     r.also_utf8 = r.encoding == Encoding::Ansi && utf8_bad_ == 0 && utf8_non_ascii_ > 0;
-    r.also_utf16 = r.encoding == Encoding::Ansi && head_len_ >= 2 &&
-                   ((head_[0] == 0xFF && head_[1] == 0xFE) || (head_[0] == 0xFE && head_[1] == 0xFF));
+    r.also_utf16 = r.encoding == Encoding::Ansi && (mark_length(head_, head_len_, Encoding::Utf16le) ||
+                                                    mark_length(head_, head_len_, Encoding::Utf16be));
 
     r.lines = line_ends_ + (line_open_ ? 1 : 0);
     r.lf = lf_;

@@ -30,7 +30,6 @@ struct Report {
     Encoding encoding = Encoding::Ansi;     // as read: never Auto
     bool utf8_mark = false;                 // starts with EF BB BF
     bool utf16_mark = false;                // starts with FF FE or FE FF, read as UTF-16
-    bool utf16_guessed = false;             // UTF-16 without a mark, from its zero bytes
     bool empty = false;                     // nothing after the mark
     unsigned long long lines = 0;
     LineEnds lf, cr;
@@ -128,6 +127,7 @@ private:
     bool unit_half_ = false;
     unsigned char unit_first_ = 0;
     unsigned high_ = 0;
+    unsigned char high_first_ = 0;  // its first byte in the file
     unsigned long long high_byte_ = 0;
 };
 

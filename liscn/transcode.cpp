@@ -8,25 +8,6 @@
 
 namespace {
 
-std::string utf8_of(long c)
-{
-    std::string s;
-    if (c < 0x80) {
-        s += (char)c;
-    } else if (c < 0x800) {
-        s += (char)(0xC0 | c >> 6);
-    } else if (c < 0x10000) {
-        s += (char)(0xE0 | c >> 12);
-        s += (char)(0x80 | (c >> 6 & 0x3F));
-    } else {
-        s += (char)(0xF0 | c >> 18);
-        s += (char)(0x80 | (c >> 12 & 0x3F));
-        s += (char)(0x80 | (c >> 6 & 0x3F));
-    }
-    if (c >= 0x80) s += (char)(0x80 | (c & 0x3F));
-    return s;
-}
-
 // One UTF-8 character at p: its length, or 0 when the text goes on past n.  A sequence that is
 // no character is one byte that is none.
 size_t decode_utf8(const unsigned char *p, size_t n, bool last, long *c)

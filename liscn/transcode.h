@@ -70,7 +70,7 @@ private:
     unsigned char head_[3];
     size_t head_len_ = 0;
     bool begun_ = false;
-    size_t skip_ = 0, mark_ = 0;
+    size_t mark_ = 0;
     unsigned long long byte_ = 1, line_ = 1, column_ = 1, characters_ = 0, non_ascii_ = 0;
     bool after_cr_ = false;
     unsigned char buffer_[65536];

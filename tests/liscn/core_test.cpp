@@ -115,6 +115,8 @@ TEST(Scanner, NamesWhatIsNoCharacterByItsBytes)
     EXPECT_EQ(1u, surrogate.bad);
     EXPECT_EQ(5u, surrogate.first_bad.byte);
     EXPECT_EQ(0x00, surrogate.bad_byte) << "byte 5 of the file";
+    Report big_endian = scan(S("\xFE\xFF\0h\xD8\0\0i", 8));
+    EXPECT_EQ(0xD8, big_endian.bad_byte) << "byte 5 of the file";
 }
 
 TEST(Report, CountsInWordsAndNamesTheLastLine)
@@ -132,6 +134,8 @@ TEST(Report, CountsInWordsAndNamesTheLastLine)
     std::string many = describe(scan("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\nend"), "f", false);
     EXPECT_NE(std::string::npos, many.find("lines 1, 2, 3, 4, 5, 6, 7, 8 and 3 more run together")) << many;
     EXPECT_NE(std::string::npos, describe(scan("x"), "f", false).find("f: 1 byte, 1 line,"));
+    std::string mark = describe(scan("\xEF\xBB\xBFok"), "f", false);
+    EXPECT_NE(std::string::npos, mark.find("shows it as the characters \"\xC3\xAF\xC2\xBB\xC2\xBF\"")) << mark;
     // Found by the fuzzer: 1251 "юя" begins as UTF-16's mark does.
     ASSERT_TRUE(codepage_select(1251));
     Report like_utf16 = scan("\xFE\xFF\xFF\xF0", Encoding::Ansi);
