@@ -1,13 +1,4 @@
-# Cross-build for 32-bit Windows with Debian's MinGW-w64; programs run under Wine.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows (x86): the library's original target.
+set(MINGW_TRIPLE i686-w64-mingw32)
 set(CMAKE_SYSTEM_PROCESSOR x86)
-# The POSIX thread model: the test programs use std::thread and GoogleTest needs std::mutex;
-# the DLL itself has no C runtime, so the thread model does not reach it.
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,21 +1,48 @@
 # Sourced by the scripts that run Windows programs: Wine's settings, a prefix of our own and
-# a virtual X display.  Ends only the Xvfb that it started itself.
+# a virtual X display.  WINEARCH (win32, the default, or win64) picks the Wine of that width
+# and "$WINE" runs it.  Ends only the Xvfb that it started itself.
 
-export WINEARCH=win32
+export WINEARCH=${WINEARCH:-win32}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
 export LC_ALL=C.UTF-8                       # Wine's ANSI code page is then 1252
-: "${WINEPREFIX:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix}"
+: "${WINEPREFIX:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix-$WINEARCH}"
 export WINEPREFIX
+# Debian's wine wrapper picks the 32-bit loader whenever it is installed, even on a machine
+# that cannot run it; 64-bit programs get the 64-bit loader by name.  One wineserver (the 64-bit
+# one, where installed) serves both.
+case $WINEARCH in
+    win32) WINE=wine ;;
+    win64) WINE=/usr/lib/wine/wine64; export WINELOADER=$WINE ;;
+    *) echo "WINEARCH must be win32 or win64, not '$WINEARCH'" >&2; return 2 ;;
+esac
+
+# Whether this machine runs programs of WINEARCH's width, found out by running one: some
+# x86-64 machines have no 32-bit mode ("Exec format error").  When not, says why in one line.
+wine_arch_runs() {
+    [ "$WINEARCH" = win64 ] && return 0
+    local out
+    out=$(/lib/ld-linux.so.2 --version 2>&1 >/dev/null) && return 0
+    echo "this machine cannot run 32-bit x86 programs, so not 32-bit Wine" \
+         "(/lib/ld-linux.so.2: ${out:-it does not run})"
+    return 1
+}
+
+# For tests: ends the caller with ctest's skip code (77) and the reason, where WINEARCH's
+# programs cannot run here.
+skip_unless_wine_arch_runs() {
+    local why
+    why=$(wine_arch_runs) || { echo "skipped: $why"; exit 77; }
+}
 
 # Creates the prefix when it is missing.  With no window manager under Xvfb, Wine must draw
 # the caption and close box itself (Managed=N, Decorated=N) and then also takes the focus.
 wine_prefix_ready() {
     [ -f "$WINEPREFIX/.legalprompt-ready" ] && return 0
     rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    "$WINE" wineboot -i >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     wineserver -w
     touch "$WINEPREFIX/.legalprompt-ready"
 }
@@ -58,7 +85,7 @@ xvfb_stop() {
 # programs run later (for instance by ctest) do not leave it holding their output open.
 wineserver_up() {
     setsid wineserver -p </dev/null >/dev/null 2>&1 || true
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
 }
 
 # Prints the X window id of the agreement dialog once it is up; fails after 20 s.

@@ -5,6 +5,7 @@
 # usage: centring.sh E2E_TESTS_EXE STATE_DIR
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
+skip_unless_wine_arch_runs
 exe=$1 state=$2
 main_display=$DISPLAY
 size_display=$(( ${DISPLAY#:} + 1 ))
@@ -14,7 +15,7 @@ run_at() {  # SIZE: runs the test on a screen of that size; prints the test's ou
     wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
     xvfb_start "$1" "$size_display" || return 1
     wineserver_up
-    E2E_SCREEN=$1 wine "$exe" --gtest_filter=Centring.* 2>&1
+    E2E_SCREEN=$1 "$WINE" "$exe" --gtest_filter=Centring.* 2>&1
     local status=$?
     wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
     xvfb_stop

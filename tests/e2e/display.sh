@@ -4,6 +4,7 @@
 # usage: display.sh start|stop STATE_DIR
 set -euo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
+skip_unless_wine_arch_runs
 state=$2
 pidfile=$state/xvfb.pid
 mkdir -p "$state"

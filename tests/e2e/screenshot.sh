@@ -4,10 +4,11 @@
 # usage: screenshot.sh PROMPT_EXE SAMPLE_TEXT OUT_PNG
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
+skip_unless_wine_arch_runs
 exe=$1 sample=$2 png=$3
 sed 's/\r*$/\r/' "$sample" > "$(dirname "$exe")/liscn.txt"
 
-timeout 120 wine "$exe" > "$png.log" 2>&1 &
+timeout 120 "$WINE" "$exe" > "$png.log" 2>&1 &
 host=$!
 if ! window=$(wait_for_dialog_window); then
     echo "the dialog did not appear"

@@ -10,9 +10,12 @@ int main(void)
         fprintf(stderr, "cannot load legalprompt.dll (error %lu)\n", GetLastError());
         return 3;
     }
-    /* By name, or by ordinal 2 (ShowLegal, the dialog procedure, is ordinal 3). */
-    DisplayLegalBullshitFn display = (DisplayLegalBullshitFn)GetProcAddress(dll, "DisplayLegalBullshit");
-    DisplayLegalBullshitFn same = (DisplayLegalBullshitFn)GetProcAddress(dll, MAKEINTRESOURCEA(2));
+    /* By name, or by ordinal 2 (ShowLegal, the dialog procedure, is ordinal 3).  The cast
+       through void (*)(void) tells GCC that the change of function type is meant. */
+    DisplayLegalBullshitFn display =
+        (DisplayLegalBullshitFn)(void (*)(void))GetProcAddress(dll, "DisplayLegalBullshit");
+    DisplayLegalBullshitFn same =
+        (DisplayLegalBullshitFn)(void (*)(void))GetProcAddress(dll, MAKEINTRESOURCEA(2));
     if (!display || display != same) {
         fprintf(stderr, "legalprompt.dll has no DisplayLegalBullshit\n");
         return 3;

@@ -1,8 +1,10 @@
 #!/bin/bash
 # The prompt program's exit codes without a user: --help, a wrong argument, no DLL beside it,
 # a DLL without the export, and no text to show.
-# usage: prompt_program.sh PROMPT_EXE DLL NO_EXPORT_DLL WORK_DIR
+# usage: prompt_program.sh PROMPT_EXE DLL NO_EXPORT_DLL WORK_DIR   (WINEARCH names the width)
 set -uo pipefail
+source "$(dirname "$0")/../../scripts/wine-env.sh"
+skip_unless_wine_arch_runs
 exe=$1 dll=$2 no_export=$3 work=$4
 failed=0
 
@@ -10,7 +12,7 @@ expect() {  # EXPECTED_CODE PATTERN DIR [ARGS]: runs the program in DIR, checks 
     local code=$1 pattern=$2 dir=$3
     shift 3
     local out status
-    out=$(cd "$dir" && wine ./legalprompt.exe "$@" 2>&1)
+    out=$(cd "$dir" && "$WINE" ./legalprompt.exe "$@" 2>&1)
     status=$?
     if [ "$status" = "$code" ] && grep -q -- "$pattern" <<< "$out"; then
         echo "ok   legalprompt.exe $* in $(basename "$dir"): exit $status"

@@ -1,12 +1,12 @@
 #!/bin/bash
 # Makes the kit's ZIP with cpack, unpacks it and checks its file list and contents.
-# usage: zip.sh BUILD_DIR WORK_DIR
+# usage: zip.sh BUILD_DIR WORK_DIR win32|win64
 set -uo pipefail
-build=$1 work=$2
+build=$1 work=$2 arch=$3
 rm -rf "$work"
 mkdir -p "$work/unpacked"
 (cd "$build" && cpack -G ZIP -B "$work" >/dev/null) || { echo "cpack failed"; exit 1; }
-zip=$(ls "$work"/LegalPrompt-*-win32.zip) || { echo "no ZIP written"; exit 1; }
+zip=$(ls "$work"/LegalPrompt-*-"$arch".zip) || { echo "no ZIP written"; exit 1; }
 (cd "$work/unpacked" && cmake -E tar xf "$zip") || { echo "cannot unpack $zip"; exit 1; }
 
 top=$(basename "$zip" .zip)
@@ -23,5 +23,12 @@ have=$(cd "$work/unpacked" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 echo "$have"
 [ "$have" = "$want" ] || { echo "the file list differs from:"; echo "$want"; exit 1; }
 cmp "$build/legalprompt.dll" "$work/unpacked/$top/bin/legalprompt.dll" || exit 1
+# Each program in the kit is of the kit's width: PE32 (0x10B) for win32, PE32+ (0x20B) for win64.
+want_magic=$([ "$arch" = win64 ] && echo 020b || echo 010b)
+for f in "$work/unpacked/$top"/bin/*; do
+    pe=$(od -An -tu4 -j60 -N4 "$f" | tr -d ' ')
+    magic=$(od -An -tx2 -j$((pe + 24)) -N2 "$f" | tr -d ' ')
+    [ "$magic" = "$want_magic" ] || { echo "$(basename "$f") is not a $arch program (magic $magic)"; exit 1; }
+done
 grep -q $'\r$' "$work/unpacked/$top/share/LegalPrompt/liscn.txt" || { echo "sample text lacks CR LF"; exit 1; }
 echo "$(basename "$zip"): $(wc -c < "$zip") bytes"

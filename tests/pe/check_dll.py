@@ -1,13 +1,15 @@
 #!/usr/bin/python3
-"""Reads the built legalprompt.dll and checks it field by field: the headers, the sections,
-the exports with their ordinals, the exact import list and every byte of the dialog template.
-Prints what it found; exits 1 at the first group that does not match."""
+"""Reads a built legalprompt.dll, 32-bit (PE32, i386) or 64-bit (PE32+, x64), and checks it
+field by field: the headers, the sections, the exports with their ordinals, the exact import
+list, every byte of the dialog template, and for x64 the unwind table.  Both widths must agree
+on everything but the machine.  Prints what it found; exits 1 if any check failed."""
 import struct
 import sys
 
 import pefile
 
-MAX_SIZE = 4608
+# Per machine: the file header's machine, the optional header's magic, the largest size.
+MACHINES = {0x14C: ("i386", 0x10B, 4096), 0x8664: ("x64", 0x20B, 4608)}
 
 IMPORTS = {
     "kernel32.dll": {"OpenFile", "_lread", "_lclose"},
@@ -94,13 +96,22 @@ def main(path):
     pe = pefile.PE(data=raw)
     fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
 
-    print(f"size {len(raw)} bytes")
-    check(len(raw) <= MAX_SIZE, f"size {len(raw)} <= {MAX_SIZE}")
-    check(fh.Machine == 0x14C and oh.Magic == 0x10B, "PE32 for i386")
+    machine, magic, max_size = MACHINES.get(fh.Machine, (f"machine {fh.Machine:#x}", None, 0))
+    x64 = machine == "x64"
+    print(f"{machine}, size {len(raw)} bytes")
+    check(magic is not None and oh.Magic == magic, f"{'PE32+' if x64 else 'PE32'} for {machine}")
+    check(len(raw) <= max_size, f"size {len(raw)} <= {max_size}")
     check(fh.Characteristics & 0x2000 != 0, "a DLL")
     check(fh.Characteristics & 0x0001 == 0, "relocations not stripped")
     reloc = oh.DATA_DIRECTORY[5]
-    check(reloc.Size > 0, f"base relocations present ({reloc.Size} bytes)")
+    if x64:
+        # Everything is addressed relative to the instruction pointer: loaded anywhere, the
+        # DLL needs no fix-ups.  An absolute address would show up here.
+        check(reloc.Size == 0, f"no base relocations needed ({reloc.Size} bytes)")
+        check(oh.DllCharacteristics & 0x0020 != 0, "HIGH_ENTROPY_VA")
+        check(oh.ImageBase > 0xFFFFFFFF, f"image base {oh.ImageBase:#x} above 4 GiB")
+    else:
+        check(reloc.Size > 0, f"base relocations present ({reloc.Size} bytes)")
     check((oh.MajorSubsystemVersion, oh.MinorSubsystemVersion) == (4, 0), "subsystem version 4.0")
     check(oh.Subsystem == 2, "Windows GUI subsystem")
     check(oh.DllCharacteristics & 0x0040 != 0, "DYNAMIC_BASE")
@@ -112,6 +123,21 @@ def main(path):
         check(not wx, f"section {name} not both writable and executable")
     text = next(s for s in pe.sections if s.Name.startswith(b".text"))
     check(text.contains_rva(oh.AddressOfEntryPoint), "entry point in .text")
+
+    exported = {e.name.decode(): e.address for e in pe.DIRECTORY_ENTRY_EXPORT.symbols if e.name}
+    if x64:
+        # Every function that calls another needs an unwind record, or an exception raised in
+        # the dialog cannot pass through it: the exports at least, sorted, records in the image.
+        table = oh.DATA_DIRECTORY[3]
+        rows = [struct.unpack_from("<III", pe.get_data(table.VirtualAddress + i, 12))
+                for i in range(0, table.Size, 12)]
+        print(f"unwind table: {len(rows)} functions")
+        check(table.Size > 0 and table.Size % 12 == 0, "an exception table of whole entries")
+        check(rows == sorted(rows) and all(b < e for b, e, _ in rows), "entries sorted, each a range")
+        check(all(text.contains_rva(b) and text.contains_rva(u) for b, _, u in rows),
+              "functions and their unwind records inside .text")
+        for name, rva in sorted(exported.items()):
+            check(any(b == rva for b, _, _ in rows), f"{name} has an unwind record")
 
     exports = {e.ordinal: (e.name.decode() if e.name else None) for e in pe.DIRECTORY_ENTRY_EXPORT.symbols}
     for ordinal, name in sorted(exports.items()):
