@@ -1,9 +1,15 @@
 /* legalprompt.dll: shows the licence agreement in "liscn.txt" in a modal dialog and tells
-   whether the user accepts it.  For 32-bit Windows; C and C++.
+   whether the user accepts it.  C and C++.
 
-   Link with liblegalprompt.dll.a (MinGW) or legalprompt.lib (MSVC, clang-cl), or load the DLL
-   with LoadLibrary and find the functions with GetProcAddress, by name or by ordinal:
-   DisplayLegalBullshit is ordinal 2, ShowLegal ordinal 3. */
+   There are two builds of the DLL, with the same name, exports and behaviour: the win32 kit's
+   for 32-bit programs (x86) and the win64 kit's for 64-bit programs (x64).  A program loads
+   only the DLL of its own width; the other fails to load with error 193
+   (ERROR_BAD_EXE_FORMAT, "not a valid Win32 application").  Ship the one that matches your
+   program, whatever the width of Windows it runs on.
+
+   Link with liblegalprompt.dll.a (MinGW) or legalprompt.lib (MSVC, clang-cl) from the same kit,
+   or load the DLL with LoadLibrary and find the functions with GetProcAddress, by name or by
+   ordinal: DisplayLegalBullshit is ordinal 2, ShowLegal ordinal 3. */
 #ifndef LEGALPROMPT_H
 #define LEGALPROMPT_H
 

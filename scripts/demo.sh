@@ -1,15 +1,25 @@
 #!/bin/bash
 # Builds the DLL and the prompt program, writes the sample liscn.txt beside the program and runs
-# it under Wine.  On a real display you answer the dialog yourself; with no display the demo
-# uses a virtual one, saves a screenshot, dismisses the dialog with Esc and says so.
+# it under Wine: the 32-bit build where this machine runs 32-bit programs, else the 64-bit one
+# (WINEARCH=win32 or win64 chooses).  On a real display you answer the dialog yourself; with no
+# display the demo uses a virtual one, saves a screenshot, dismisses the dialog with Esc and
+# says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j 2 --target legalprompt legalprompt_exe >/dev/null
+if [ -z "${WINEARCH:-}" ]; then
+    WINEARCH=win32
+    if ! why=$(WINEARCH=win32 bash -c 'source scripts/wine-env.sh && wine_arch_runs'); then
+        echo "demo: $why; running the 64-bit build"
+        WINEARCH=win64
+    fi
+fi
+export WINEARCH
 source scripts/wine-env.sh
+cmake --preset "$WINEARCH" >/dev/null
+cmake --build --preset "$WINEARCH" -j 2 --target legalprompt legalprompt_exe >/dev/null
 
-bin=build/win32
+bin=build/$WINEARCH
 sed 's/\r*$/\r/' kit/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF
 echo "demo: wrote $bin/liscn.txt"
 
@@ -21,7 +31,8 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 wine_prefix_ready
 
-wine "$bin/legalprompt.exe" &
+echo "demo: running $bin/legalprompt.exe ($WINEARCH)"
+"$WINE" "$bin/legalprompt.exe" &
 host=$!
 if [ -n "$virtual" ]; then
     if ! window=$(wait_for_dialog_window); then

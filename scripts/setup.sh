@@ -1,11 +1,13 @@
 #!/bin/bash
 # Installs what building and testing need on Debian 12, leaving alone what is there already:
-# MinGW-w64 for 32-bit Windows (and its 64-bit C compiler, to see 64-bit consumers refused), Wine with the i386 architecture and its Windows headers, Xvfb,
-# GoogleTest, clang and lld (and libFuzzer, for the text tool's fuzzer), python3-pefile, ImageMagick and xdotool.
+# MinGW-w64 for 32-bit and 64-bit Windows; Wine of both widths (32-bit Wine installs even where it
+# cannot run) and its Windows headers; Xvfb, GoogleTest, clang and lld (and libFuzzer, for the
+# text tool's fuzzer), python3-pefile, ImageMagick and xdotool.
 set -euo pipefail
 
-packages=(cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 gcc-mingw-w64-x86-64-posix
-          wine wine32:i386 fonts-wine libwine-dev:i386 xvfb x11-utils python3-pefile imagemagick
+packages=(cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686
+          g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+          wine wine32:i386 wine64 fonts-wine libwine-dev:i386 xvfb x11-utils python3-pefile imagemagick
           xdotool clang lld llvm clang-14 libclang-rt-14-dev)
 sudo=""
 [ "$(id -u)" = 0 ] || sudo=sudo

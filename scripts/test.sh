@@ -1,17 +1,43 @@
 #!/bin/bash
 # Installs what is missing, then configures, builds and tests every preset: the host unit
-# tests, the same under AddressSanitizer and UBSan, and the Windows DLL with its checks.
+# tests, the same under AddressSanitizer and UBSan, and the Windows DLL with its checks for
+# 32-bit and for 64-bit Windows.  Ends with what each preset gave and which widths of Windows
+# programs ran under Wine on this machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
 
+logs=build/test-logs
+mkdir -p "$logs"
 failed=()
-for preset in host host-asan win32; do
+for preset in host host-asan win32 win64; do
     echo "== preset $preset"
-    cmake --preset "$preset" >/dev/null &&
-        cmake --build --preset "$preset" -j 2 >/dev/null &&
-        ctest --preset "$preset" || failed+=("$preset")
+    if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j 2 >/dev/null; }; then
+        echo "the $preset build failed" | tee "$logs/$preset.log"
+        failed+=("$preset")
+        continue
+    fi
+    ctest --preset "$preset" 2>&1 | tee "$logs/$preset.log"
+    [ "${PIPESTATUS[0]}" -eq 0 ] || failed+=("$preset")
 done
+
+echo "== summary"
+for preset in host host-asan win32 win64; do
+    result=$(grep -E '^[0-9]+% tests passed|build failed' "$logs/$preset.log" | tail -n 1)
+    skipped=$(grep -c '(Skipped)$' "$logs/$preset.log")
+    printf '%-10s %s%s\n' "$preset" "${result:-no result}" \
+        "$([ "$skipped" -gt 0 ] && echo ", $skipped skipped")"
+done
+ran=() not=()
+for arch in win32 win64; do
+    if why=$(WINEARCH=$arch bash -c 'source scripts/wine-env.sh && wine_arch_runs'); then
+        ran+=("$arch")
+    else
+        not+=("$arch: $why")
+    fi
+done
+echo "Windows programs ran under Wine for: ${ran[*]:-none}"
+for line in "${not[@]}"; do echo "built and checked, not run under Wine: $line"; done
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
     exit 1

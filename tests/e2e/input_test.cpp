@@ -16,6 +16,42 @@ TEST(Exports, SameAddressesByNameAndByOrdinal)
     EXPECT_EQ(nullptr, GetProcAddress(library.module, "_ShowLegal@16"));
 }
 
+// Windows loads a DLL elsewhere when its preferred base is taken, as ASLR does anyway: the
+// 32-bit build then applies its relocations, the 64-bit one has none to apply.  Either way
+// the prompt must work.
+TEST(Exports, WorkAwayFromThePreferredBase)
+{
+    std::string image;
+    HANDLE file = CreateFileA((program_dir() + "legalprompt.dll").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    char buffer[4096];
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(file, buffer, sizeof buffer, &got, nullptr));
+    CloseHandle(file);
+    ASSERT_GE(got, sizeof(IMAGE_DOS_HEADER));
+    LONG at = ((const IMAGE_DOS_HEADER *)buffer)->e_lfanew;
+    ASSERT_LE(at + sizeof(IMAGE_NT_HEADERS), got);
+    const IMAGE_NT_HEADERS *nt = (const IMAGE_NT_HEADERS *)(buffer + at);
+    ASSERT_EQ(IMAGE_NT_OPTIONAL_HDR_MAGIC, nt->OptionalHeader.Magic) << "a DLL of this program's width";
+    void *preferred = (void *)(UINT_PTR)nt->OptionalHeader.ImageBase;
+
+    void *taken = VirtualAlloc(preferred, nt->OptionalHeader.SizeOfImage, MEM_RESERVE, PAGE_NOACCESS);
+    ASSERT_EQ(preferred, taken) << "could not reserve the preferred base, error " << GetLastError();
+    {
+        Library library;
+        ASSERT_NE(nullptr, library.display);
+        EXPECT_NE(preferred, (void *)library.module);
+        ASSERT_TRUE(write_file(text_path(), "Moved.\r\n"));
+        EXPECT_EQ(LEGALPROMPT_ACCEPTED, run_prompt(library.display, [](HWND d) {
+            EXPECT_EQ("Moved.\r\n", text_of(control(d, IDC_AGREEMENT_TEXT)));
+            click_centre(control(d, IDOK));
+        }));
+        remove_file(text_path());
+    }
+    VirtualFree(taken, 0, MEM_RELEASE);
+}
+
 class UserActions : public PromptTest {};
 
 TEST_F(UserActions, AcceptClicked)
