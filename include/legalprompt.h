@@ -3,9 +3,10 @@
 
    There are two builds of the DLL, with the same name, exports and behaviour: the win32 kit's
    for 32-bit programs (x86) and the win64 kit's for 64-bit programs (x64).  A program loads
-   only the DLL of its own width; the other fails to load with error 193
-   (ERROR_BAD_EXE_FORMAT, "not a valid Win32 application").  Ship the one that matches your
-   program, whatever the width of Windows it runs on.
+   only the DLL of its own width: LoadLibrary fails on the other with error 193
+   (ERROR_BAD_EXE_FORMAT, "not a valid Win32 application"), and a program linked with an import
+   library does not start beside it (0xc000007b).  Ship the one that matches your program,
+   whatever the width of Windows it runs on.
 
    Link with liblegalprompt.dll.a (MinGW) or legalprompt.lib (MSVC, clang-cl) from the same kit,
    or load the DLL with LoadLibrary and find the functions with GetProcAddress, by name or by

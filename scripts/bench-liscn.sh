@@ -38,14 +38,17 @@ for text in utf8-100mb lf-400mb; do
 done
 rm -f "$work/iconv.out" "$work/fix.out"
 
-if /lib/ld-linux.so.2 --version >/dev/null 2>&1 && [ -f build/win32/liscn.exe ]; then
+# The Windows build under 64-bit Wine, which runs on every x86-64 machine.
+if [ -f build/win64/liscn.exe ]; then
+    export WINEARCH=win64
     source scripts/wine-env.sh
     wine_prefix_ready
     for text in utf8-100mb lf-400mb; do
-        measure "liscn.exe check $text (Wine)" wine build/win32/liscn.exe check "$work/$text.txt"
-        measure "liscn.exe fix --allow-cut $text (Wine)" wine build/win32/liscn.exe fix --allow-cut "$work/$text.txt" "$work/fix.out"
+        measure "liscn.exe check $text (Wine)" "$WINE" build/win64/liscn.exe check "$work/$text.txt"
+        measure "liscn.exe fix --allow-cut $text (Wine)" "$WINE" build/win64/liscn.exe fix --allow-cut "$work/$text.txt" "$work/fix.out"
     done
     rm -f "$work/fix.out"
+    wineserver -k 2>/dev/null || true
 else
-    echo "liscn.exe: not measured (no Wine here, or no win32 build)"
+    echo "liscn.exe: not measured (no win64 build: cmake --preset win64 && cmake --build --preset win64)"
 fi

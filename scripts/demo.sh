@@ -15,6 +15,7 @@ if [ -z "${WINEARCH:-}" ]; then
     fi
 fi
 export WINEARCH
+export WINEPREFIX=$PWD/build/wineprefix-$WINEARCH   # never the user's own
 source scripts/wine-env.sh
 cmake --preset "$WINEARCH" >/dev/null
 cmake --build --preset "$WINEARCH" -j 2 --target legalprompt legalprompt_exe >/dev/null

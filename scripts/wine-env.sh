@@ -36,10 +36,18 @@ skip_unless_wine_arch_runs() {
 }
 
 # Creates the prefix when it is missing.  With no window manager under Xvfb, Wine must draw
-# the caption and close box itself (Managed=N, Decorated=N) and then also takes the focus.
+# the caption and close box itself (Managed=N, Decorated=N) and then also takes the focus.  A
+# prefix is made over again only when it is one of ours left half-made; a folder that is not
+# ours is never touched.
 wine_prefix_ready() {
     [ -f "$WINEPREFIX/.legalprompt-ready" ] && return 0
+    if [ -e "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.legalprompt-prefix" ] &&
+        [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
+        echo "WINEPREFIX=$WINEPREFIX is not a prefix of this project's; name an empty or new folder" >&2
+        return 1
+    fi
     rm -rf "$WINEPREFIX"
+    mkdir -p "$WINEPREFIX" && touch "$WINEPREFIX/.legalprompt-prefix" || return 1
     "$WINE" wineboot -i >/dev/null 2>&1
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
@@ -47,21 +55,31 @@ wine_prefix_ready() {
     touch "$WINEPREFIX/.legalprompt-ready"
 }
 
+# Whether display :N belongs to a running X server (a lock left by a dead one does not count).
+display_taken() {
+    local pid
+    pid=$(tr -d ' ' < "/tmp/.X$1-lock" 2>/dev/null) && kill -0 "$pid" 2>/dev/null
+}
+
 # Starts Xvfb with screen WIDTHxHEIGHT on display :N, or on the first free display from 90
-# when N is not given; sets DISPLAY and XVFB_PID and waits (up to 10 s) until it answers.
+# when N is not given; sets DISPLAY and XVFB_PID and waits (up to 10 s) until it answers.  A
+# given display that another server holds is an error: the tests would run on that one.
 xvfb_start() {
     local size=${1:-1024x768} n=${2:-}
     if [ -z "$n" ]; then
         n=90
-        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+        while display_taken "$n" || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    elif display_taken "$n"; then
+        echo "display :$n is taken by another X server (pid $(tr -d ' ' < "/tmp/.X$n-lock"))" >&2
+        return 1
     fi
     # Its own session and no tie to the caller's output, so that it may outlive the caller.
     setsid Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 100); do
-        xdpyinfo >/dev/null 2>&1 && return 0
         kill -0 "$XVFB_PID" 2>/dev/null || break
+        xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done
     echo "Xvfb did not start on $DISPLAY" >&2

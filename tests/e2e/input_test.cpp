@@ -1,6 +1,9 @@
 // The exports as a host finds them, and every way a user answers the dialog, with real input.
 #include "prompt_fixture.h"
 
+#include <algorithm>
+#include <vector>
+
 TEST(Exports, SameAddressesByNameAndByOrdinal)
 {
     Library library;
@@ -50,6 +53,89 @@ TEST(Exports, WorkAwayFromThePreferredBase)
         remove_file(text_path());
     }
     VirtualFree(taken, 0, MEM_RELEASE);
+}
+
+// x64 finds each caller from the unwind table, for exceptions and debuggers alike: a walk of
+// the stack from inside the dialog must step from each of the DLL's frames to its true caller,
+// the platform's dialog code or the function that called DisplayLegalBullshit.  (x86 walks
+// frame chains, which a DLL built without frame pointers does not keep.)
+namespace {
+std::vector<std::vector<void *>> g_walks;
+DisplayFn g_display;
+
+// The one caller of DisplayLegalBullshit, whose code a walk must step into; the volatile result
+// keeps the call from becoming a jump.
+__attribute__((noinline)) int WINAPI call_display(void)
+{
+    volatile int result = g_display();
+    return result;
+}
+
+HMODULE module_of(void *address)
+{
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       (LPCSTR)address, &module);
+    return module;
+}
+
+LRESULT CALLBACK walk_the_stack(int code, WPARAM wparam, LPARAM lparam)
+{
+    if (code == HC_ACTION && g_walks.size() < 500) {
+        void *frames[1024];
+        USHORT n = RtlCaptureStackBackTrace(0, 1024, frames, nullptr);
+        g_walks.emplace_back(frames, frames + n);
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+}  // namespace
+
+TEST(Exports, StackWalksThroughTheDll)
+{
+#ifndef _WIN64
+    GTEST_SKIP() << "x86 has no unwind table";
+#endif
+    Library library;
+    ASSERT_NE(nullptr, library.display);
+    ASSERT_TRUE(write_file(text_path(), "Walk.\r\n"));
+    g_walks.clear();
+    g_display = library.display;
+    // Every message sent on this thread while the dialog is made, from ShowLegal and from
+    // DisplayLegalBullshit, runs the hook with the DLL's frames on the stack.
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, walk_the_stack, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    EXPECT_EQ(LEGALPROMPT_ACCEPTED, run_prompt(call_display, [](HWND d) { click_centre(control(d, IDOK)); }));
+    UnhookWindowsHookEx(hook);
+    remove_file(text_path());
+
+    // Wine's walk cannot step back over the dispatcher that calls into user code for the
+    // platform; it goes on through stale stack contents.  So only DLL frames reached by a sound
+    // step, from the dialog code or from the DLL, are held to the rule.
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    const IMAGE_NT_HEADERS *nt =
+        (const IMAGE_NT_HEADERS *)((char *)library.module + ((const IMAGE_DOS_HEADER *)library.module)->e_lfanew);
+    char *code = (char *)library.module + nt->OptionalHeader.BaseOfCode;
+    auto in_code = [&](void *p) { return (char *)p >= code && (char *)p < code + nt->OptionalHeader.SizeOfCode; };
+    char *caller = (char *)call_display;
+    size_t through = 0, deepest = 0;
+    for (const auto &walk : g_walks) {
+        size_t in_dll = 0;
+        for (size_t i = 1; i + 1 < walk.size(); i++) {
+            HMODULE from = module_of(walk[i - 1]);
+            if (!in_code(walk[i]) || (from != user32 && from != library.module)) continue;
+            in_dll++;
+            HMODULE next_module = module_of(walk[i + 1]);
+            bool called_by_platform = next_module == user32 || in_code(walk[i + 1]);
+            bool called_by_host = (char *)walk[i + 1] > caller && (char *)walk[i + 1] < caller + 64;
+            EXPECT_TRUE(called_by_platform || called_by_host)
+                << "frame " << i << " of " << walk.size() << " is in the DLL, and the walk steps from it to "
+                << walk[i + 1] << ", neither the dialog code nor call_display at " << (void *)caller;
+        }
+        through += in_dll > 0;
+        deepest = std::max(deepest, in_dll);
+    }
+    EXPECT_GT(through, 0u) << "no walk passed through the DLL";
+    EXPECT_GE(deepest, 3u) << "no walk through the centring, ShowLegal and DisplayLegalBullshit";
 }
 
 class UserActions : public PromptTest {};

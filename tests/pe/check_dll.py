@@ -136,6 +136,11 @@ def main(path):
         check(rows == sorted(rows) and all(b < e for b, e, _ in rows), "entries sorted, each a range")
         check(all(text.contains_rva(b) and text.contains_rva(u) for b, _, u in rows),
               "functions and their unwind records inside .text")
+        # Each record: version 1, no handler (nothing here catches), its codes inside .text.
+        records = [pe.get_data(u, 4) for _, _, u in rows]
+        check(all(r[0] == 1 for r in records), "unwind records of version 1 without handlers")
+        check(all(text.contains_rva(u + 4 + 2 * r[2] - 1) for (_, _, u), r in zip(rows, records)),
+              "unwind codes inside .text")
         for name, rva in sorted(exported.items()):
             check(any(b == rva for b, _, _ in rows), f"{name} has an unwind record")
 
