@@ -14,7 +14,7 @@ const size_t kBlock = 1 << 16;
 
 int cannot(const char *what, const char *name)
 {
-    emit(&g_err, std::string("liscn: cannot ") + what + " " + name + ": " + platform_error() + "\n");
+    emit(&g_err, std::string("liscn: cannot ") + what + " " + shown_name(name) + ": " + platform_error() + "\n");
     return kExitTrouble;
 }
 
@@ -36,20 +36,38 @@ private:
     InFile *in_;
 };
 
+// OUT as a file, or as a stream that gets the text whole once fix has settled it: fix may
+// still refuse at the last byte, and a stream cannot take back what it was given.  Without
+// --allow-cut no text longer than the dialog shows is written, so holding it costs little;
+// a longer one for a stream is refused.
 class FileSink : public ByteSink {
 public:
-    FileSink(OutFile *out, const char *name, const InFile *in) : out_(out), name_(name), in_(in) {}
-    bool write(const unsigned char *p, size_t n) override { return out_write(out_, p, n); }
+    FileSink(OutFile *out, const char *name, const InFile *in, bool force)
+        : out_(out), name_(name), in_(in), force_(force) {}
+    bool write(const unsigned char *p, size_t n) override
+    {
+        if (out_->stream < 0) return out_write(out_, p, n);
+        if (held_.size() + n > kShownBytes) return too_long_ = true, false;
+        held_.append((const char *)p, n);
+        return true;
+    }
     bool restart() override
     {
+        held_.clear();
+        if (out_->stream >= 0) return true;
         out_abort(out_);
-        return out_begin(out_, name_, in_);
+        return out_begin(out_, name_, in_, force_);
     }
+    bool too_long() const { return too_long_; }
+    const std::string &held() const { return held_; }
 
 private:
     OutFile *out_;
     const char *name_;
     const InFile *in_;
+    bool force_;
+    std::string held_;
+    bool too_long_ = false;
 };
 
 }  // namespace
@@ -77,40 +95,46 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
     InFile in;
     if (!in_open(&in, in_name)) return cannot("read", in_name);
     OutFile out;
-    if (!out_begin(&out, out_name, &in)) {
+    if (!out_begin(&out, out_name, &in, options.force)) {
         in_close(&in);
         return cannot("write", out_name);
     }
     FileSource source(&in);
-    FileSink sink(&out, out_name, &in);
+    FileSink sink(&out, out_name, &in, options.force);
     FixRun run = fix_stream(&source, options.from, options.allow_cut, &sink);
     std::string why = platform_error();
     in_close(&in);
     if (run.status != FixStatus::Written) out_abort(&out);
+    const std::string in_shown = shown_name(in_name), out_shown = shown_name(out_name);
     switch (run.status) {
     case FixStatus::ReadFailed:
-        emit(&g_err, std::string("liscn: cannot read ") + in_name + ": " + (run.error.empty() ? why : run.error) + "\n");
+        emit(&g_err, "liscn: cannot read " + in_shown + ": " + (run.error.empty() ? why : run.error) + "\n");
         return kExitTrouble;
     case FixStatus::SinkFailed:
-        emit(&g_err, std::string("liscn: cannot write ") + out_name + ": " + why + "\n");
+        if (sink.too_long())
+            why = "a stream takes the text only whole, and with --allow-cut it can be longer than the " +
+                  std::to_string(kShownBytes) + " bytes that are held for it: write it to a file";
+        emit(&g_err, "liscn: cannot write " + out_shown + ": " + why + "; nothing written\n");
         return kExitTrouble;
     case FixStatus::Refused:
-        emit(&g_err, std::string("liscn: ") + in_name + ": " + run.error + "; " + out_name + " not written\n");
+        emit(&g_err, "liscn: " + in_shown + ": " + run.error + "; " + out_shown + " not written\n");
         return kExitProblems;
     default:
         break;
     }
-    if (!out_commit(&out)) return cannot("write", out_name);
+    if (out.stream >= 0 ? !out_stream_write(&out, (const unsigned char *)sink.held().data(), sink.held().size())
+                        : !out_commit(&out))
+        return cannot("write", out_name);
+    // Written: from here on the exit code is 0 whatever becomes of these lines.  When the text
+    // went to standard output they go to standard error.
+    Output *report = out.stream == 1 ? &g_err : &g_out;
     const Report &r = run.output;
-    emit(&g_out, std::string(in_name) + ": read as " + run.source + (run.mark ? ", the mark left out" : "") + "; wrote " + out_name + ": " +
-                     count(r.size, "byte", "bytes") + ", code page " + std::to_string(codepage_current()) +
-                     ", CR LF line ends\n");
-    if (r.cut)
-        emit(&g_out, "warning: the dialog shows only the first " + std::to_string(kShownBytes) +
-                         " bytes and cuts the text before line " + std::to_string(r.cut_at.line) + ", column " +
-                         std::to_string(r.cut_at.column) + "\n");
+    emit(report, in_shown + ": read as " + run.source + (run.mark ? ", the mark left out" : "") + "; wrote " +
+                     out_shown + ": " + count(r.size, "byte", "bytes") + ", code page " +
+                     std::to_string(codepage_current()) + ", CR LF line ends\n");
+    emit(report, cut_notes(r, "warning: "));
     if (r.also_utf8 || r.also_utf16)
-        emit(&g_out, std::string("note: ") + out_name + " also reads as " + (r.also_utf8 ? "UTF-8" : "UTF-16") +
+        emit(report, "note: " + out_shown + " also reads as " + (r.also_utf8 ? "UTF-8" : "UTF-16") +
                          ", and 'liscn check' takes it for that unless told --from ansi\n");
     return kExitOk;
 }

@@ -6,14 +6,15 @@
 #include "scanner.h"
 
 enum ExitCode {
-    kExitOk = 0,        // check: shown as written; fix: written; preview: shown
+    kExitOk = 0,        // check: shown as written; fix: OUT written, whatever becomes of the report; preview: shown
     kExitProblems = 1,  // check: problems; fix: not written, and why
-    kExitTrouble = 2,   // usage error, or a file or stream that cannot be used
+    kExitTrouble = 2,   // usage error, or a file or stream that cannot be used; fix: OUT not written
 };
 
 struct Options {
     Encoding from = Encoding::Auto;
     bool allow_cut = false;
+    bool force = false;     // fix replaces a read-only OUT
 };
 
 // The code page is selected (codepage_select) before any of these.

@@ -22,22 +22,28 @@ namespace {
 
 const char kUsage[] =
     "usage: liscn check FILE [--codepage N] [--from ENCODING] [--allow-cut]\n"
-    "       liscn fix IN OUT [--codepage N] [--from ENCODING] [--allow-cut]\n"
+    "       liscn fix IN OUT [--codepage N] [--from ENCODING] [--allow-cut] [--force]\n"
     "       liscn preview FILE [--codepage N]\n"
     "\n"
     "check    reports what the agreement dialog will make of FILE: the cut after 16380 bytes,\n"
     "         a zero byte, line ends other than CR LF, a byte-order mark, UTF-8 or UTF-16 text,\n"
     "         bytes that are no character of the code page.\n"
-    "         Exit 0: shown as written; 1: not; 2: usage error or unreadable file.\n"
+    "         Exit 0: shown as written; 1: not; 2: a usage error, a file that cannot be read,\n"
+    "         or a report that cannot be written.\n"
     "fix      writes OUT from IN with CR LF line ends, no mark, in the ANSI code page N. IN is\n"
     "         UTF-8 (with or without a byte-order mark), UTF-16 with a mark, or ANSI. A\n"
     "         character the code page cannot hold, a zero byte, an empty text, or a result over\n"
     "         16380 bytes is refused and OUT is not written. IN is never changed; OUT is\n"
-    "         replaced whole or not at all, and must be a regular file (or a link to one).\n"
-    "         Exit 0: written; 1: not written; 2: usage error or a file that cannot be used.\n"
+    "         replaced whole or not at all, and must be a regular file (or a link to one); a\n"
+    "         read-only one only with --force. IN - is standard input; OUT - is standard\n"
+    "         output, as is an OUT that names a stream this program writes to (/dev/stdout):\n"
+    "         it gets the text whole once it is settled, and the report goes to standard error.\n"
+    "         Exit 0: OUT written (even if the report then cannot be); 1: not written, the\n"
+    "         text is refused; 2: not written, a usage error or a file that cannot be used.\n"
     "preview  prints the text that the dialog's box will hold, decoded from code page N, in\n"
     "         UTF-8; a line end other than CR LF shows as \xE2\x90\x8A (LF) or \xE2\x90\x8D (CR), a byte\n"
-    "         that is no character as \xEF\xBF\xBD.\n"
+    "         that is no character as \xEF\xBF\xBD. Exit 0: shown; 2: a usage error, a file\n"
+    "         that cannot be read, or output that cannot be written.\n"
     "\n"
     "--codepage N      the ANSI code page of the systems the text is for: 874, 932, 936, 949,\n"
     "                  950, 1250-1258 (default 1252, Western)\n"
@@ -45,8 +51,11 @@ const char kUsage[] =
     "                  utf-16le or utf-16be (by default: UTF-16 by its mark, else UTF-8 where\n"
     "                  all of it is, else ANSI)\n"
     "--allow-cut       a text longer than the dialog shows is meant so: noted, written\n"
+    "--force           fix replaces a read-only OUT\n"
     "\n"
     "Lines, columns and bytes are counted from 1; columns in characters.\n";
+
+bool g_wrote_out;  // fix has written OUT
 
 int usage_error(const std::string &message)
 {
@@ -72,20 +81,26 @@ int run(int argc, char **argv)
         {"codepage", required_argument, nullptr, 'c'},
         {"from", required_argument, nullptr, 'f'},
         {"allow-cut", no_argument, nullptr, 'a'},
+        {"force", no_argument, nullptr, 'F'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
     Options options;
     int cp = 1252;
-    bool help = false, from_given = false, cut_given = false;
+    bool help = false, from_given = false, cut_given = false, force_given = false;
+    std::vector<const char *> words;
     std::string error;  // the first; --help wins over it
     // --help and -h win wherever they stand, even where an option wants a value.
     for (int i = 1; i < argc && strcmp(argv[i], "--") != 0; i++)
         help |= strcmp(argv[i], "-h") == 0 || strcmp(argv[i], "--help") == 0 || strncmp(argv[i], "--help=", 7) == 0;
     opterr = 0;
-    for (int c; (c = getopt_long(argc, argv, ":h", kOptions, nullptr)) != -1;) {
+    // "-": words come back in order as option 1, so options may follow them (fix IN OUT
+    // --codepage 1251) even where POSIXLY_CORRECT would stop at the first word.
+    for (int c; (c = getopt_long(argc, argv, "-:h", kOptions, nullptr)) != -1;) {
         const char *arg = argv[optind - 1];
-        if (c == 'h') {
+        if (c == 1) {
+            words.push_back(optarg);
+        } else if (c == 'h') {
             help = true;
         } else if (c == 'c') {
             char *end;
@@ -101,11 +116,13 @@ int run(int argc, char **argv)
                 error = std::string("--from ") + optarg + ": say ansi, utf-8, utf-16le or utf-16be";
         } else if (c == 'a') {
             cut_given = options.allow_cut = true;
+        } else if (c == 'F') {
+            force_given = options.force = true;
         } else if (error.empty()) {
             if (c == ':')
                 error = std::string(optopt == 'c' ? "--codepage" : optopt == 'f' ? "--from" : arg) + " needs a value";
-            else if (strncmp(arg, "--allow-cut=", 12) == 0)
-                error = "--allow-cut takes no value";
+            else if (strncmp(arg, "--allow-cut=", 12) == 0 || strncmp(arg, "--force=", 8) == 0)
+                error = std::string(arg, (size_t)(strchr(arg, '=') - arg)) + " takes no value";
             else if (strncmp(arg, "--", 2) == 0 && strchr(arg, '='))
                 error = "unknown option " + std::string(arg, (size_t)(strchr(arg, '=') - arg));
             else
@@ -117,7 +134,7 @@ int run(int argc, char **argv)
         return kExitOk;
     }
     if (!error.empty()) return usage_error(error);
-    std::vector<const char *> words(argv + optind, argv + argc);
+    words.insert(words.end(), argv + optind, argv + argc);  // after --
     if (words.empty()) return usage_error("no command: say check, fix or preview");
     const std::string command = words[0];
     size_t files = words.size() - 1;
@@ -127,6 +144,7 @@ int run(int argc, char **argv)
     if (files != want)
         return usage_error(command + " takes " + (want == 2 ? "two files, IN and OUT" : "one FILE") + ", not " +
                            std::to_string(files));
+    if (command != "fix" && force_given) return usage_error("--force: only fix writes a file");
     if (command == "preview" && (from_given || cut_given))
         return usage_error(std::string(from_given ? "--from" : "--allow-cut") +
                            ": preview shows the bytes as the dialog reads them, whatever they are meant to be");
@@ -134,17 +152,22 @@ int run(int argc, char **argv)
         return usage_error("--codepage " + std::to_string(cp) + ": liscn takes " + kCodePageList +
                            (cp == 932 || cp == 936 || cp == 949 || cp == 950 ? " (this system cannot convert it)" : ""));
     if (command == "check") return check_command(words[1], options);
-    if (command == "fix") return fix_command(words[1], words[2], options);
+    if (command == "fix") {
+        int code = fix_command(words[1], words[2], options);
+        g_wrote_out = code == kExitOk;
+        return code;
+    }
     return preview_command(words[1]);
 }
 
-// Every failure to write standard output or error is an error of the run.
-int finish(int code)
+// Every failure to write standard output or error is an error of the run, but for a fix that
+// has written OUT: its exit code says that OUT was written, whatever became of the report.
+int finish(int code, bool wrote_out)
 {
     bool out = emit_flush(&g_out);
     if (!out) emit(&g_err, std::string("liscn: cannot write standard output: ") + platform_error() + "\n");
     bool err = emit_flush(&g_err);
-    return out && err ? code : kExitTrouble;
+    return (out && err) || wrote_out ? code : kExitTrouble;
 }
 
 }  // namespace
@@ -161,8 +184,13 @@ int wmain(int argc, wchar_t **wargv)
         WideCharToMultiByte(CP_UTF8, 0, wargv[i], -1, &args[i][0], n, nullptr, nullptr);
         argv[i] = &args[i][0];
     }
-    return finish(run(argc, argv.data()));
+    int code = run(argc, argv.data());
+    return finish(code, g_wrote_out);
 }
 #else
-int main(int argc, char **argv) { return finish(run(argc, argv)); }
+int main(int argc, char **argv)
+{
+    int code = run(argc, argv);
+    return finish(code, g_wrote_out);
+}
 #endif

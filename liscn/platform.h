@@ -9,7 +9,8 @@
 
 const char *platform_error();
 
-// A text to read: a file or a pipe; a directory or a device is refused.
+// A text to read: a file or a pipe, or "-" for standard input; a directory or a device is
+// refused.
 struct InFile {
     intptr_t handle;
     unsigned long long volume, index;       // which file it is, to tell it from OUT
@@ -23,16 +24,21 @@ void in_close(InFile *f);
 
 // OUT, written whole or not at all: a new file with a unique name beside OUT, created
 // exclusively, flushed to disk, then renamed over OUT.  A symbolic link OUT keeps its link and
-// its target gets the text; an existing OUT keeps its permissions.  OUT that is no regular
-// file, or is the file in, is refused.  The new file is removed on failure and on Ctrl+C or
-// termination.
+// its target gets the text; an existing OUT keeps its permissions, and one that is read-only
+// is refused unless force.  OUT that is no regular file, or is the file in, is refused.  The
+// new file is removed on failure and on Ctrl+C or termination.
+// OUT that is "-", or that names a descriptor this process holds (/dev/stdout, /dev/fd/3, the
+// file behind standard error), is a stream: nothing is created or renamed, stream is set, and
+// the caller writes the whole text there at the end with out_stream_write.
 struct OutFile {
     intptr_t handle;
+    int stream;     // the descriptor (1: standard output, 2: standard error), or -1: a file
 };
-bool out_begin(OutFile *o, const char *name, const InFile *in);
+bool out_begin(OutFile *o, const char *name, const InFile *in, bool force);
 bool out_write(OutFile *o, const unsigned char *p, size_t n);
 bool out_commit(OutFile *o);
 void out_abort(OutFile *o);
+bool out_stream_write(OutFile *o, const unsigned char *p, size_t n);
 
 // Writes to standard output (stream 1) or standard error (2): all of p, or false.  Text is
 // UTF-8; a Windows console gets it as UTF-16.

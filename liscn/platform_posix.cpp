@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -60,13 +61,36 @@ void block_signals(bool block)
     sigprocmask(SIG_BLOCK, &set, &g_caller_mask);
 }
 
+// The descriptor of this process that is open on the file st describes, other than in's, or -1.
+int descriptor_of(const struct stat &st, const InFile *in)
+{
+    DIR *dir = opendir("/proc/self/fd");
+    int found = -1, limit = dir ? INT_MAX : 3;   // without /proc: the standard three
+    for (int fd = 0; found < 0 && fd < limit;) {
+        if (dir) {
+            struct dirent *e = readdir(dir);
+            if (!e) break;
+            if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+            fd = atoi(e->d_name);
+            if (fd == dirfd(dir)) continue;
+        }
+        struct stat other;
+        if ((!in || fd != (int)in->handle) && fstat(fd, &other) == 0 && other.st_dev == st.st_dev &&
+            other.st_ino == st.st_ino)
+            found = fd;
+        if (!dir) fd++;
+    }
+    if (dir) closedir(dir);
+    return found;
+}
+
 }  // namespace
 
 const char *platform_error() { return g_error; }
 
 bool in_open(InFile *f, const char *name)
 {
-    int fd = open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    int fd = strcmp(name, "-") == 0 ? fcntl(0, F_DUPFD_CLOEXEC, 3) : open(name, O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) return fail_errno();
     struct stat st;
     if (fstat(fd, &st) != 0) {
@@ -97,12 +121,21 @@ bool in_rewind(InFile *f) { return lseek((int)f->handle, 0, SEEK_SET) == 0 || fa
 
 void in_close(InFile *f) { close((int)f->handle); }
 
-bool out_begin(OutFile *o, const char *name, const InFile *in)
+bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
 {
     char *target = g_target;
     o->handle = -1;
+    o->stream = -1;
     struct stat st;
     bool existing = false;
+    // A descriptor of ours is a stream, whatever file lies behind it: renaming over that file
+    // would replace what the user meant to add to (a log that standard output appends to).
+    if (strcmp(name, "-") == 0) return o->stream = 1, true;
+    if (stat(name, &st) == 0) {
+        if (in && st.st_dev == in->volume && st.st_ino == in->index)
+            return fail("the same file as IN: fix never changes its input");
+        if ((o->stream = descriptor_of(st, in)) >= 0) return true;
+    }
     mode_t mode = umask(0);
     umask(mode);
     mode = 0666 & ~mode;
@@ -117,6 +150,8 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
         if (!S_ISREG(st.st_mode)) return fail(kind_of(st.st_mode));
         if (in && st.st_dev == in->volume && st.st_ino == in->index)
             return fail("the same file as IN: fix never changes its input");
+        if (!force && (access(target, W_OK) != 0 || !(st.st_mode & S_IWUSR)))
+            return fail("read-only: liscn replaces it only when told --force");
         existing = true;
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
@@ -139,9 +174,15 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
         if (sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) sigaction(s, &sa, nullptr);
     block_signals(true);
     int fd = mkstemp(g_temp);  // O_EXCL: never an existing file, never through a link
+    int error = errno;
     if (fd >= 0) g_temp_live = 1;
     block_signals(false);
-    if (fd < 0) return fail_errno();
+    if (fd < 0) {
+        // The folder is what cannot take a new file: name it.
+        snprintf(g_error, sizeof g_error, "cannot make a file in its folder %.*s: %s",
+                 dir_length > 1 ? dir_length - 1 : dir_length ? 1 : 1, dir_length ? target : ".", strerror(error));
+        return false;
+    }
     o->handle = fd;
     // The owner first: changing it clears the set-user-ID and set-group-ID bits.
     if (existing && geteuid() == 0 && fchown(fd, st.st_uid, st.st_gid) != 0) {}  // best effort
@@ -226,3 +267,5 @@ bool std_write(int stream, const char *p, size_t n)
     }
     return true;
 }
+
+bool out_stream_write(OutFile *o, const unsigned char *p, size_t n) { return std_write(o->stream, (const char *)p, n); }

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform.h"
@@ -55,6 +56,18 @@ const char *platform_error() { return g_error; }
 
 bool in_open(InFile *f, const char *name)
 {
+    if (strcmp(name, "-") == 0) {
+        HANDLE h;
+        if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_INPUT_HANDLE), GetCurrentProcess(), &h, 0, FALSE,
+                             DUPLICATE_SAME_ACCESS))
+            return fail_last_error();
+        BY_HANDLE_FILE_INFORMATION info = {};
+        GetFileInformationByHandle(h, &info);
+        f->handle = (intptr_t)h;
+        f->volume = info.dwVolumeSerialNumber;
+        f->index = (unsigned long long)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+        return true;
+    }
     std::wstring w = wide(name);
     DWORD attributes = GetFileAttributesW(w.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
@@ -93,9 +106,11 @@ bool in_rewind(InFile *f)
 
 void in_close(InFile *f) { CloseHandle((HANDLE)f->handle); }
 
-bool out_begin(OutFile *o, const char *name, const InFile *in)
+bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
 {
     o->handle = (intptr_t)INVALID_HANDLE_VALUE;
+    o->stream = -1;
+    if (strcmp(name, "-") == 0) return o->stream = 1, true;
     std::wstring w = wide(name);
     HANDLE h = CreateFileW(w.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -110,6 +125,18 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
         unsigned long long index = (unsigned long long)info.nFileIndexHigh << 32 | info.nFileIndexLow;
         if (in && in->volume == info.dwVolumeSerialNumber && in->index == index)
             return fail("the same file as IN: fix never changes its input");
+        // The file behind standard output or error is a stream: renaming over it would replace
+        // what the user meant to add to.
+        for (int stream = 1; stream <= 2; stream++) {
+            BY_HANDLE_FILE_INFORMATION std_info = {};
+            HANDLE std = GetStdHandle(stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+            if (GetFileType(std) == FILE_TYPE_DISK && GetFileInformationByHandle(std, &std_info) &&
+                std_info.dwVolumeSerialNumber == info.dwVolumeSerialNumber &&
+                ((unsigned long long)std_info.nFileIndexHigh << 32 | std_info.nFileIndexLow) == index)
+                return o->stream = stream, true;
+        }
+        if (!force && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
+            return fail("read-only: liscn replaces it only when told --force");
         if (n == 0 || n >= 32768) wcscpy(g_target, w.c_str());
     } else if (GetLastError() == ERROR_FILE_NOT_FOUND) {
         if (w.size() >= 32768 - 64) return fail("the name is too long");
@@ -134,7 +161,15 @@ bool out_begin(OutFile *o, const char *name, const InFile *in)
         }
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    return fail_last_error();
+    // The folder is what cannot take a new file: name it.
+    fail_last_error();
+    std::string why = g_error;
+    int k = WideCharToMultiByte(CP_UTF8, 0, g_target, (int)(base - g_target), nullptr, 0, nullptr, nullptr);
+    std::string folder(k > 0 ? k : 0, '\0');
+    if (k > 0) WideCharToMultiByte(CP_UTF8, 0, g_target, (int)(base - g_target), &folder[0], k, nullptr, nullptr);
+    snprintf(g_error, sizeof g_error, "cannot make a file in its folder %s: %s", folder.empty() ? "." : folder.c_str(),
+             why.c_str());
+    return false;
 }
 
 bool out_write(OutFile *o, const unsigned char *p, size_t n)
@@ -186,6 +221,19 @@ bool std_write(int stream, const char *p, size_t n)
         DWORD wrote;
         return WriteConsoleW(h, w.data(), (DWORD)k, &wrote, nullptr) || fail_last_error();
     }
+    while (n) {
+        DWORD wrote;
+        if (!WriteFile(h, p, (DWORD)n, &wrote, nullptr) || !wrote) return fail_last_error();
+        p += wrote;
+        n -= wrote;
+    }
+    return true;
+}
+
+// The text's own bytes, never converted: a console shows them in its code page.
+bool out_stream_write(OutFile *o, const unsigned char *p, size_t n)
+{
+    HANDLE h = GetStdHandle(o->stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     while (n) {
         DWORD wrote;
         if (!WriteFile(h, p, (DWORD)n, &wrote, nullptr) || !wrote) return fail_last_error();

@@ -98,6 +98,49 @@ const char *encoding_name(Encoding e)
     }
 }
 
+std::string cut_notes(const Report &r, const std::string &kind)
+{
+    if (!r.cut) return "";
+    std::string out = kind + format("the dialog shows bytes 1 to %llu and cuts the text before byte %llu, at ",
+                                    kShownBytes, kShownBytes + 1) +
+                      format("line %llu, column %llu: ", r.cut_at.line, r.cut_at.column) +
+                      count(r.size - kShownBytes, "byte is", "bytes are") + " not shown\n";
+    if (r.cut_splits_crlf)
+        out += kind + format("the cut falls between the CR and the LF that end line %llu, so the dialog's "
+                             "last line ends with CR alone\n", r.cut_at.line);
+    if (r.cut_splits_character)
+        out += kind + format("the cut falls inside the character at line %llu, column %llu: the dialog gets "
+                             "only the start of it\n", r.cut_at.line, r.cut_at.column);
+    return out;
+}
+
+std::string shown_name(const std::string &name)
+{
+    // Control characters and bytes that are no UTF-8 would steer or garble the terminal.
+    std::string out;
+    for (size_t i = 0; i < name.size();) {
+        unsigned char b = (unsigned char)name[i], lo, hi;
+        int need = utf8_continuation(b, &lo, &hi);
+        size_t n = 1;
+        bool whole = need >= 0 && i + need < name.size();
+        for (int k = 1; whole && k <= need; k++) {
+            unsigned char c = (unsigned char)name[i + k];
+            whole = c >= (k == 1 ? lo : 0x80) && c <= (k == 1 ? hi : 0xBF);
+        }
+        bool c1 = b == 0xC2 && whole && (unsigned char)name[i + 1] < 0xA0;
+        if (b < 0x20 || b == 0x7F || !whole || c1) {
+            char esc[8];
+            snprintf(esc, sizeof esc, b == '\n' ? "\\n" : b == '\t' ? "\\t" : b == '\r' ? "\\r" : "\\x%02X", b);
+            out += esc;
+        } else {
+            n = (size_t)need + 1;
+            out.append(name, i, n);
+        }
+        i += n;
+    }
+    return out;
+}
+
 bool has_problems(const Report &r, bool allow_cut)
 {
     bool utf16 = r.encoding == Encoding::Utf16le || r.encoding == Encoding::Utf16be;
@@ -110,7 +153,7 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
     const int cp = codepage_current();
     const std::string cp_name = "code page " + std::to_string(cp);
     const bool utf16 = r.encoding == Encoding::Utf16le || r.encoding == Encoding::Utf16be;
-    std::string out = file + ": " + count(r.size, "byte", "bytes") + ", " + count(r.lines, "line", "lines") +
+    std::string out = shown_name(file) + ": " + count(r.size, "byte", "bytes") + ", " + count(r.lines, "line", "lines") +
                       ", read as " + (r.encoding == Encoding::Ansi ? cp_name : encoding_name(r.encoding)) +
                       format("; the dialog shows up to %llu bytes\n", kShownBytes);
 
@@ -123,19 +166,7 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
                ", which the dialog cannot show; 'liscn fix" +
                (r.utf16_mark ? "" : r.encoding == Encoding::Utf16le ? " --from utf-16le" : " --from utf-16be") +
                "' converts it\n";
-    if (r.cut) {
-        const char *kind = allow_cut ? "  note: " : "  problem: ";
-        out += kind + format("the dialog shows bytes 1 to %llu and cuts the text before byte %llu, at ", kShownBytes,
-                             kShownBytes + 1) +
-               format("line %llu, column %llu: ", r.cut_at.line, r.cut_at.column) +
-               count(r.size - kShownBytes, "byte is", "bytes are") + " not shown\n";
-        if (r.cut_splits_crlf)
-            out += kind + format("the cut falls between the CR and the LF that end line %llu, so the dialog's "
-                                 "last line ends with CR alone\n", r.cut_at.line);
-        if (r.cut_splits_character)
-            out += kind + format("the cut falls inside the character at line %llu, column %llu: the dialog gets "
-                                 "only the start of it\n", r.cut_at.line, r.cut_at.column);
-    }
+    out += cut_notes(r, allow_cut ? "  note: " : "  problem: ");
     if (r.zeros) {
         out += "  problem: a zero byte at " + where(r.zero);
         if (r.zero.byte <= kShownBytes)

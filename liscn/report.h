@@ -10,6 +10,12 @@
 bool has_problems(const Report &r, bool allow_cut);
 // The report as lines of text that name file, ending in the verdict.
 std::string describe(const Report &r, const std::string &file, bool allow_cut);
+// The lines that say where the dialog cuts the text and what the cut splits, each begun with
+// kind; empty when nothing is cut.  check and fix say the same.
+std::string cut_notes(const Report &r, const std::string &kind);
+// A file name as it may be printed: control characters and bytes that are no UTF-8 escaped
+// (\n, \x1B).
+std::string shown_name(const std::string &name);
 // "1 byte", "2 bytes".
 std::string count(unsigned long long n, const char *one, const char *many);
 // "line 2, column 4 (byte 11)".

@@ -165,6 +165,67 @@ TEST_F(Tool, OutThatIsNoRegularFileOrIsInIsRefusedUntouched)
     }
 }
 
+// OUT that names a stream of this process is written to it, whole, and never renamed over the
+// file behind it; "-" is standard input for IN and standard output for OUT.
+TEST_F(Tool, OutThatIsAStreamGetsTheTextAndNothingIsReplaced)
+{
+    write("u.txt", kUtf8);
+    const std::string big(20000, 'x');
+    write("big.txt", big);
+    const struct {
+        std::string command, file, before, after;
+        int status;
+    } cases[] = {
+        {"fix u.txt /dev/stdout >> app.log 2>/dev/null", "app.log", "log 1\n", "log 1\n" + kAnsi, 0},
+        {"fix u.txt /dev/stderr 2>> err.log >/dev/null", "err.log", "err 1\n", "err 1\n" + kAnsi, 0},
+        {"fix u.txt app.log >> app.log 2>/dev/null", "app.log", "log 1\n", "log 1\n" + kAnsi, 0},
+        {"fix u.txt /dev/fd/3 3>> fd3.log >/dev/null", "fd3.log", "fd 3\n", "fd 3\n" + kAnsi, 0},
+        {"fix u.txt /dev/stdout 2>/dev/null | cat > piped.txt", "piped.txt", "", kAnsi, 0},
+        {"fix u.txt - > dash.txt 2>/dev/null", "dash.txt", "", kAnsi, 0},
+        {"fix - from-stdin.txt < u.txt >/dev/null", "from-stdin.txt", "", kAnsi, 0},
+        {"cat u.txt | " + std::string(LISCN) + " fix - - > both.txt 2>/dev/null", "both.txt", "", kAnsi, 0},
+        // A stream cannot take back what it was given: a long text for it is refused whole.
+        {"fix --allow-cut big.txt - >> long.log 2>/dev/null", "long.log", "kept\n", "kept\n", 2},
+        {"fix big.txt /dev/stdout >> long.log 2>/dev/null", "long.log", "kept\n", "kept\n", 1},
+        {"fix u.txt - --codepage 1251 >> refused.log 2>/dev/null", "refused.log", "kept\n", "kept\n", 1},
+    };
+    for (const auto &c : cases) {
+        write(c.file, c.before);
+        std::string command = c.command.compare(0, 4, "cat ") == 0 ? c.command : std::string(LISCN) + " " + c.command;
+        Outcome r = shell("timeout 60 sh -c '" + command + "'");
+        EXPECT_EQ(c.status, r.status) << c.command << ": " << r.output;
+        EXPECT_EQ(c.after, read(c.file)) << c.command;
+    }
+    // The report goes to standard error when the text takes standard output.
+    Outcome r = liscn("fix u.txt -", "2>/dev/null");
+    EXPECT_EQ(kAnsi, r.output);
+}
+
+TEST_F(Tool, ReadOnlyOutAndFoldersThatTakeNoFile)
+{
+    write("u.txt", kUtf8);
+    write("ro.txt", "old");
+    chmod(path("ro.txt").c_str(), 0444);
+    Outcome refused = liscn("fix u.txt ro.txt");
+    EXPECT_EQ(2, refused.status);
+    EXPECT_HAS(refused.output, "cannot write ro.txt: read-only: liscn replaces it only when told --force");
+    EXPECT_EQ("old", read("ro.txt"));
+    EXPECT_EQ(0, liscn("fix u.txt ro.txt --force").status);
+    EXPECT_EQ(kAnsi, read("ro.txt"));
+    struct stat st;
+    ASSERT_EQ(0, stat(path("ro.txt").c_str(), &st));
+    EXPECT_EQ(0444u, st.st_mode & 07777) << "--force keeps the mode";
+
+    fs::create_directory(path("shut"));
+    chmod(path("shut").c_str(), 0555);
+    // As root every folder takes files: the test runs the tool as nobody where it can.
+    std::string as_other = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    chmod(dir_.c_str(), 0755);
+    Outcome folder = shell("timeout 60 " + as_other + LISCN + " fix u.txt shut/new.txt 2>&1");
+    EXPECT_EQ(2, folder.status) << folder.output;
+    EXPECT_HAS(folder.output, "cannot write shut/new.txt: cannot make a file in its folder shut: Permission denied");
+}
+
 TEST_F(Tool, AFullDiskLeavesOutAsItWas)
 {
     fs::create_directory(path("small"));
@@ -289,9 +350,18 @@ TEST_F(Tool, ArgumentsAndExitCodes)
         {"check a.txt --codepage ' 1252'", 2, "not a code page number"},
         {"check a.txt --codepage=+1252", 2, "not a code page number"},
         {"preview a.txt --from ansi", 2, "--from: preview shows the bytes"},
+        // The usage line's own order holds whatever the environment says.
+        {"POSIXLY_CORRECT=1 " + std::string(LISCN) + " check a.txt --codepage 1250", 0, "read as code page 1250"},
+        {"fix u.txt o.txt --force=yes", 2, "--force takes no value"},
+        {"check a.txt --force", 2, "--force: only fix writes a file"},
+        {"check - < a.txt", 0, "-: 13 bytes, 1 line"},
+        // Names are printed with their control characters escaped.
+        {"check \"$(printf 'no\\033[2Jsuch\\nfile')\"", 2, "cannot read no\\x1B[2Jsuch\\nfile: No such file"},
+        {"--help", 0, "Exit 0: OUT written (even if the report then cannot be)"},
     };
     for (const auto &c : cases) {
-        Outcome r = liscn(c.args);
+        Outcome r = c.args.compare(0, 16, "POSIXLY_CORRECT=") == 0 ? shell("timeout 60 env " + c.args + " 2>&1")
+                                                                     : liscn(c.args);
         EXPECT_EQ(c.status, r.status) << c.args << ": " << r.output;
         EXPECT_HAS(r.output, c.says);
     }
@@ -308,8 +378,13 @@ TEST_F(Tool, FailingToWriteOutputIsAnError)
         {"--help", "> /dev/full"},
         {"preview a.txt", "2> /dev/full > /dev/null"},  // its summary
         {"check missing.txt", "2> /dev/full"},
+        {"fix u.txt - --codepage 1252", "> /dev/full"},  // the text itself: OUT not written
     };
+    write("u.txt", kUtf8);
     for (const auto &c : cases) EXPECT_EQ(2, liscn(c.command, c.redirect).status) << c.command << " " << c.redirect;
+    // OUT written: 0, whatever becomes of the report, so that a script knows OUT changed.
+    EXPECT_EQ(0, liscn("fix u.txt o.txt", "> /dev/full").status);
+    EXPECT_EQ(kAnsi, read("o.txt"));
 }
 
 TEST_F(Tool, PreviewShowsWhatTheBoxHolds)
