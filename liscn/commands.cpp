@@ -133,8 +133,9 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
                      out_shown + ": " + count(r.size, "byte", "bytes") + ", code page " +
                      std::to_string(codepage_current()) + ", CR LF line ends\n");
     emit(report, cut_notes(r, "warning: "));
-    if (r.also_utf8 || r.also_utf16)
-        emit(report, "note: " + out_shown + " also reads as " + (r.also_utf8 ? "UTF-8" : "UTF-16") +
+    if (r.also_utf8 || r.also_utf16 || r.also_mixed)
+        emit(report, "note: " + out_shown + " also reads as " +
+                         (r.also_utf8 ? "UTF-8" : r.also_utf16 ? "UTF-16" : "UTF-8 with a few broken sequences") +
                          ", and 'liscn check' takes it for that unless told --from ansi\n");
     return kExitOk;
 }

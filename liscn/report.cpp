@@ -57,6 +57,77 @@ std::string mark_as_shown()
 
 bool unicode(Encoding e) { return e == Encoding::Utf8 || e == Encoding::Utf16le || e == Encoding::Utf16be; }
 
+// Bytes as UTF-8 or as the code page would show them, in quotes: a sequence that is no
+// character as U+FFFD, control characters as their pictures.
+std::string reading(const unsigned char *p, size_t n, bool utf8)
+{
+    std::string s = "\"";
+    for (size_t i = 0; i < n;) {
+        long c = -1;
+        size_t k = 1;
+        if (utf8) {
+            unsigned char lo, hi;
+            int need = utf8_continuation(p[i], &lo, &hi);
+            if (need == 0) c = p[i];
+            for (int j = 1; need > 0 && j <= need; j++) {
+                if (i + j >= n || p[i + j] < (j == 1 ? lo : 0x80) || p[i + j] > (j == 1 ? hi : 0xBF)) break;
+                if (j == need) {
+                    c = p[i] & (0x3F >> need);
+                    for (int m = 1; m <= need; m++) c = c << 6 | (p[i + m] & 0x3F);
+                    k = (size_t)need + 1;
+                }
+            }
+        } else {
+            k = (size_t)codepage_decode(p + i, n - i, &c);
+        }
+        if (c == 0x7F) c = 0x2421;
+        else if (c >= 0 && c < 0x20) c += 0x2400;
+        s += utf8_of(c < 0 ? 0xFFFD : c);
+        i += k;
+    }
+    return s + "\"";
+}
+
+}  // namespace
+
+std::string broken_places(const Report &r)
+{
+    std::string places;
+    unsigned long long listed = r.utf8_broken < 8 ? r.utf8_broken : 8;
+    for (unsigned long long i = 0; i < listed; i++)
+        places += (i ? i + 1 == listed && listed == r.utf8_broken ? " and " : ", " : "") +
+                  format("0x%02llX at ", r.broken_byte[i]) + where(r.broken[i]);
+    if (listed < r.utf8_broken) places += " and " + std::to_string(r.utf8_broken - listed) + " more";
+    return places;
+}
+
+std::string mixed_reading(const Report &r)
+{
+    const std::string cp_name = "code page " + std::to_string(codepage_current());
+    std::string places = broken_places(r);
+    std::string out;
+    if (r.cut_at_end && r.utf8_broken == 1)
+        out += "the text is UTF-8 (" + count(r.utf8_valid, "character", "characters") +
+               " outside ASCII), but its last character is cut: " + places;
+    else
+        out += "the text is UTF-8 (" + count(r.utf8_valid, "character", "characters") + " outside ASCII) but for " +
+               count(r.utf8_broken, "sequence that is", "sequences that are") + " not: " + places +
+               "; an editor may have saved part of it as " + cp_name;
+    const unsigned char *c = r.context;
+    out += "; there it reads as UTF-8 " + reading(c, r.context_length, true) + " and as " + cp_name + " " +
+           reading(c, r.context_length, false) + "; say which is meant: 'liscn fix --from ansi' keeps the bytes "
+           "as " + cp_name + ", '--from utf-8' converts the UTF-8 and shows where it breaks";
+    return out;
+}
+
+namespace {
+
+std::string mixed(const Report &r, const std::string &)
+{
+    return "  problem: " + mixed_reading(r) + "\n";
+}
+
+
 }  // namespace
 
 std::string utf8_of(long c)
@@ -145,7 +216,7 @@ bool has_problems(const Report &r, bool allow_cut)
 {
     bool utf16 = r.encoding == Encoding::Utf16le || r.encoding == Encoding::Utf16be;
     return r.empty || (r.cut && !allow_cut) || r.zeros || r.utf8_mark || utf16 || r.lf.count ||
-           r.cr.count || r.bad || (r.encoding == Encoding::Utf8 && r.non_ascii);
+           r.cr.count || r.bad || (r.encoding == Encoding::Utf8 && r.non_ascii) || r.mixed;
 }
 
 std::string describe(const Report &r, const std::string &file, bool allow_cut)
@@ -199,6 +270,8 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
                " outside ASCII, the first at " + where(r.first_non_ascii) + "): " + cp_name +
                " shows each of them as two or more wrong characters; 'liscn fix' converts it (if it is " +
                cp_name + " already, say --from ansi)\n";
+    else if (r.mixed)
+        out += mixed(r, cp_name);
     else if (r.encoding == Encoding::Ansi && r.non_ascii)
         out += "  note: " + count(r.non_ascii, "character", "characters") + " outside ASCII, the first at " +
                where(r.first_non_ascii) + ", read as " + cp_name + "; 'liscn preview' shows them as the dialog will" +

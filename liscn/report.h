@@ -16,6 +16,11 @@ std::string cut_notes(const Report &r, const std::string &kind);
 // A file name as it may be printed: control characters and bytes that are no UTF-8 escaped
 // (\n, \x1B).
 std::string shown_name(const std::string &name);
+// What a mixed text (Report::mixed) is: where its UTF-8 breaks, the two readings there, and
+// the options that settle it.  check and fix say the same.
+std::string mixed_reading(const Report &r);
+// "0xE9 at line 1, column 5 (byte 6), 0xC3 at ... and 3 more": the first broken UTF-8 sequences.
+std::string broken_places(const Report &r);
 // "1 byte", "2 bytes".
 std::string count(unsigned long long n, const char *one, const char *many);
 // "line 2, column 4 (byte 11)".

@@ -1,5 +1,7 @@
 #include "scanner.h"
 
+#include <cstring>
+
 #include "codepage.h"
 
 Encoding sniff(const unsigned char *p, size_t n, Encoding from)
@@ -98,16 +100,22 @@ void Scanner::character(long c, const Here &at, bool counts_utf8, bool counts_an
     if (counts_ansi) column_ansi_++;
 }
 
+void Scanner::utf8_broken(const Here &at, unsigned char b)
+{
+    if (utf8_bad_ < 8) utf8_broken_[utf8_bad_] = at, utf8_broken_byte_[utf8_bad_] = b;
+    if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
+}
+
 void Scanner::utf8_byte(unsigned char b, const Here &at)
 {
     if (utf8_need_) {
         if (b >= utf8_lo_ && b <= utf8_hi_) {
-            utf8_need_--;
+            utf8_valid_ += --utf8_need_ == 0;
             utf8_lo_ = 0x80;
             utf8_hi_ = 0xBF;
             return;
         }
-        if (utf8_bad_++ == 0) utf8_first_bad_ = utf8_start_, utf8_bad_byte_ = utf8_lead_;
+        utf8_broken(utf8_start_, utf8_lead_);
         utf8_need_ = 0;  // b starts afresh
         utf8_lo_ = 0x80;
         utf8_hi_ = 0xBF;
@@ -117,7 +125,7 @@ void Scanner::utf8_byte(unsigned char b, const Here &at)
     utf8_lead_ = b;
     int need = utf8_continuation(b, &utf8_lo_, &utf8_hi_);
     if (need < 0) {
-        if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
+        utf8_broken(at, b);
         utf8_lo_ = 0x80, utf8_hi_ = 0xBF;
         return;
     }
@@ -281,10 +289,46 @@ void Scanner::feed(const unsigned char *p, size_t n)
                 }
             }
             byte(p[i++]);
+            if (utf8_bad_ && !context_taken_) {
+                take_context(p, n, i);
+                context_from_ = p;
+            }
         }
+        // The bytes after the first broken sequence, where the block that held it ended early.
+        for (size_t k = 0; context_want_ && p != context_from_ && k < n && context_length_ < sizeof context_; k++)
+            context_[context_length_++] = p[k], context_want_--;
+        // The last bytes fed, kept across blocks.
+        size_t keep = n < sizeof tail_ ? n : sizeof tail_, old = tail_length_ + keep > sizeof tail_
+                                                                     ? sizeof tail_ - keep : tail_length_;
+        memmove(tail_, tail_ + tail_length_ - old, old);
+        memcpy(tail_ + old, p + n - keep, keep);
+        tail_length_ = old + keep;
     } else {
         for (size_t i = 0; i < n; i++) utf16_byte(p[i]);
     }
+}
+
+// p[i - 1] was the last byte read, and the first broken sequence began at most three bytes
+// before it.  The bytes before it come from this block and the tail of those before; the bytes
+// after it from this block and, if it ends too soon, from the next ones (see feed).
+void Scanner::take_context(const unsigned char *p, size_t n, size_t i)
+{
+    context_taken_ = true;
+    const unsigned long long start = offset_ - i;           // where this block begins in the text
+    const unsigned long long at = utf8_first_bad_.byte - 1;  // where the broken sequence begins
+    unsigned long long from = at > 20 ? at - 20 : 0;
+    if (from < start - tail_length_) from = start - tail_length_;
+    context_length_ = 0;
+    for (unsigned long long o = from; o < start + n && context_length_ < 48 && o < at + 28; o++)
+        context_[context_length_++] = o < start ? tail_[tail_length_ - (size_t)(start - o)] : p[o - start];
+    context_broken_ = (size_t)(at - from);
+    context_want_ = at + 28 > start + n ? (size_t)(at + 28 - (start + n)) : 0;
+    // Begin on a whole character.
+    size_t skip = 0;
+    while (skip < context_broken_ && (context_[skip] & 0xC0) == 0x80) skip++;
+    memmove(context_, context_ + skip, context_length_ - skip);
+    context_length_ -= skip;
+    context_broken_ -= skip;
 }
 
 Report Scanner::finish()
@@ -295,7 +339,18 @@ Report Scanner::finish()
         utf16_character(-1, offset_, unit_first_);  // an odd byte at the end
     }
     if (high_) utf16_character(-1, high_byte_, high_first_), high_ = 0;
-    if (utf8_need_ && utf8_bad_++ == 0) utf8_first_bad_ = utf8_start_, utf8_bad_byte_ = utf8_lead_;
+    if (utf8_need_) {
+        utf8_cut_at_end_ = utf8_bad_ == 0;
+        utf8_broken(utf8_start_, utf8_lead_);
+        if (!context_taken_) {
+            // Cut at the very end: the last bytes fed hold it.
+            context_taken_ = true;
+            unsigned long long back = offset_ - utf8_first_bad_.byte + 1;
+            context_length_ = tail_length_;
+            context_broken_ = back <= tail_length_ ? tail_length_ - (size_t)back : 0;
+            for (size_t k = 0; k < tail_length_; k++) context_[k] = tail_[k];
+        }
+    }
     if (lead_pending_) other_bad(lead_at_, lead_, 1);
     resolve_cr(-1);
 
@@ -316,6 +371,22 @@ Report Scanner::finish()
     r.also_utf8 = r.encoding == Encoding::Ansi && utf8_bad_ == 0 && utf8_non_ascii_ > 0;
     r.also_utf16 = r.encoding == Encoding::Ansi && (mark_length(head_, head_len_, Encoding::Utf16le) ||
                                                     mark_length(head_, head_len_, Encoding::Utf16be));
+    // An ANSI text almost never holds a valid UTF-8 sequence: it takes an accented capital or ß
+    // (0xC2-0xDF) followed by a symbol from 0x80-0xBF, and where one occurs by chance, the
+    // text's other accents break many more.  A UTF-8 text that an editor saved partly as ANSI,
+    // or whose last character was cut, keeps most of its sequences whole.  So a text whose
+    // whole sequences are at least as many as its broken ones is taken for mixed, not for ANSI.
+    r.utf8_valid = utf8_valid_;
+    r.utf8_broken = utf8_bad_;
+    const bool mostly_utf8 = bytes_mode_ && r.encoding == Encoding::Ansi && utf8_bad_ > 0 && utf8_bad_ <= utf8_valid_;
+    r.mixed = mostly_utf8 && encoding_ == Encoding::Auto;
+    r.also_mixed = mostly_utf8 && encoding_ == Encoding::Ansi;
+    for (unsigned long long i = 0; i < 8 && i < utf8_bad_; i++)
+        r.broken[i] = place(utf8_broken_[i], true), r.broken_byte[i] = utf8_broken_byte_[i];
+    r.cut_at_end = utf8_cut_at_end_;
+    r.context_length = context_length_;
+    r.context_broken = context_broken_;
+    for (size_t k = 0; k < context_length_; k++) r.context[k] = context_[k];
 
     r.lines = line_ends_ + (line_open_ ? 1 : 0);
     r.lf = lf_;

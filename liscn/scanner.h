@@ -46,6 +46,17 @@ struct Report {
     bool cut_splits_crlf = false, cut_splits_character = false;
     bool also_utf8 = false;                 // read as ANSI, yet valid UTF-8 outside ASCII
     bool also_utf16 = false;                // read as ANSI, yet starting with a UTF-16 mark
+    // Read on its own (Auto) as ANSI, yet mostly UTF-8: valid sequences outside ASCII at least
+    // as many as the broken ones.  Its broken sequences: how many, where the first ones are,
+    // whether the only one is a character cut at the very end, and the bytes around the first.
+    bool mixed = false;
+    bool also_mixed = false;                // read as ANSI when told so, yet mixed on its own
+    unsigned long long utf8_valid = 0, utf8_broken = 0;
+    Place broken[8];
+    unsigned char broken_byte[8] = {};
+    bool cut_at_end = false;
+    unsigned char context[48] = {};
+    size_t context_length = 0, context_broken = 0;  // bytes around it, and where in them it starts
 };
 
 // The encoding of a text from its first bytes and what the author says (from): a UTF-16
@@ -113,9 +124,20 @@ private:
     int utf8_need_ = 0;
     unsigned char utf8_lo_ = 0x80, utf8_hi_ = 0xBF, utf8_lead_ = 0;
     Here utf8_start_{};
-    unsigned long long utf8_non_ascii_ = 0, utf8_bad_ = 0;
+    unsigned long long utf8_non_ascii_ = 0, utf8_bad_ = 0, utf8_valid_ = 0;
     Here utf8_first_bad_{};
     unsigned char utf8_bad_byte_ = 0;
+    Here utf8_broken_[8]{};
+    unsigned char utf8_broken_byte_[8] = {};
+    bool utf8_cut_at_end_ = false;
+    void utf8_broken(const Here &at, unsigned char b);
+    // The bytes around the first broken UTF-8 sequence, and the last bytes fed, for one found
+    // only at the end.
+    void take_context(const unsigned char *p, size_t n, size_t i);
+    unsigned char context_[48] = {}, tail_[24] = {};
+    size_t context_length_ = 0, context_broken_ = 0, tail_length_ = 0, context_want_ = 0;
+    const unsigned char *context_from_ = nullptr;  // the block it was taken from
+    bool context_taken_ = false;
     // As the code page, or as UTF-16: a lead byte waiting for its trail byte.
     bool lead_pending_ = false;
     unsigned char lead_ = 0;

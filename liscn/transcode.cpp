@@ -29,9 +29,10 @@ size_t decode_utf8(const unsigned char *p, size_t n, bool last, long *c)
 
 }  // namespace
 
-Fixer::Fixer(Encoding encoding, bool allow_cut, ByteSink *sink)
+Fixer::Fixer(Encoding encoding, bool allow_cut, ByteSink *sink, bool watch_input)
     : encoding_(encoding == Encoding::Auto ? Encoding::Utf8 : encoding), trusting_utf8_(encoding == Encoding::Auto),
-      allow_cut_(allow_cut), sink_(sink), scanner_(Encoding::Ansi)
+      allow_cut_(allow_cut), sink_(sink), scanner_(Encoding::Ansi), watch_input_(watch_input),
+      input_(encoding_ == Encoding::Ansi ? Encoding::Auto : encoding_)
 {
 }
 
@@ -55,7 +56,7 @@ std::string Fixer::here() const
 FixStatus Fixer::refuse(const std::string &why)
 {
     if (error_.empty()) error_ = why;
-    return trusting_utf8_ ? FixStatus::Going : FixStatus::Refused;
+    return trusting_utf8_ || watch_input_ ? FixStatus::Going : FixStatus::Refused;
 }
 
 FixStatus Fixer::flush()
@@ -223,6 +224,7 @@ FixStatus Fixer::begin(bool last)
 
 FixStatus Fixer::feed(const unsigned char *p, size_t n)
 {
+    if (watch_input_) input_.feed(p, n);
     if (!begun_) {
         while (head_len_ < 3 && n) head_[head_len_++] = *p++, n--;
         if (head_len_ < 3) return FixStatus::Going;
@@ -237,6 +239,18 @@ FixStatus Fixer::finish()
     FixStatus s = begun_ ? run(nullptr, 0, true) : begin(true);
     if (s != FixStatus::Going) return s;
     trusting_utf8_ = false;  // all of it is UTF-8
+    if (watch_input_) {
+        const Report in = input_.finish();
+        watch_input_ = false;
+        if (in.mixed) {
+            error_ = mixed_reading(in);
+            return FixStatus::Refused;
+        }
+        if (encoding_ == Encoding::Utf8 && in.utf8_broken)
+            error_ = "the text is not valid UTF-8: " + count(in.utf8_broken, "sequence is", "sequences are") +
+                     " no character: " + broken_places(in) + (mark_ == 3 ? ", although it starts with a UTF-8 "
+                                                                         "byte-order mark" : "");
+    }
     if (!error_.empty()) return FixStatus::Refused;
     if (characters_ == 0)
         return refuse(mark_ ? "the text is a byte-order mark alone, with nothing after it"
@@ -245,6 +259,25 @@ FixStatus Fixer::finish()
     output_ = scanner_.finish();
     if (output_.utf8_mark)
         return refuse("the result would begin with the bytes EF BB BF, which read as a UTF-8 byte-order mark");
+    // What fix writes, check reads as written and a second fix leaves alone.  A result that
+    // reads as UTF-8 or UTF-16 too would be taken for that; only a text the user called ANSI
+    // may be one, and check agrees when told --from ansi as well.
+    if (encoding_ != Encoding::Ansi && output_.also_mixed)
+        return refuse("the result would read as UTF-8 but for " + count(output_.utf8_broken, "sequence", "sequences") +
+                      " (from " + where(output_.first_non_ascii) + "), and check would take it for a mixed text: "
+                      "some of it looks garbled already, UTF-8 once read as code page " +
+                      std::to_string(codepage_current()) + "; mend the source, or give the text in the code page "
+                      "with --from ansi");
+    if (encoding_ != Encoding::Ansi && output_.also_utf8)
+        return refuse("the result would read as UTF-8 too (from " + where(output_.first_non_ascii) +
+                      "), and check would take it for UTF-8: the text looks garbled already, UTF-8 once read as "
+                      "code page " + std::to_string(codepage_current()) + " (\"\xC3\x83\xC2\xA9\" for "
+                      "\"\xC3\xA9\"); mend the source, or give the text in the code page with --from ansi");
+    if (encoding_ != Encoding::Ansi && output_.also_utf16)
+        return refuse(std::string("the result would begin with the bytes ") +
+                      "of a UTF-16 byte-order mark (\"\xC3\xBF\xC3\xBE\" or \"\xC3\xBE\xC3\xBF\" in code page " +
+                      std::to_string(codepage_current()) + "), and check would read it as UTF-16; give the text in "
+                      "the code page with --from ansi if it is meant");
     if (output_.cut && !allow_cut_) {
         char s2[200];
         snprintf(s2, sizeof s2,
@@ -276,7 +309,9 @@ FixRun fix_stream(ByteSource *in, Encoding from, bool allow_cut, ByteSink *out)
         return run;
     }
     for (;;) {
-        Fixer fixer(encoding, allow_cut, out);
+        // Read as ANSI after UTF-8 failed, or UTF-8 on the user's word: the input is watched.
+        bool watch = (from == Encoding::Auto && encoding == Encoding::Ansi) || from == Encoding::Utf8;
+        Fixer fixer(encoding, allow_cut, out, watch);
         FixStatus status = FixStatus::Going;
         while (n > 0 && status == FixStatus::Going) {
             status = fixer.feed(block, (size_t)n);

@@ -39,8 +39,10 @@ enum class FixStatus {
 
 class Fixer {
 public:
-    // encoding: sniff()'s answer, Auto meaning UTF-8 if it all is, else ANSI.
-    Fixer(Encoding encoding, bool allow_cut, ByteSink *sink);
+    // encoding: sniff()'s answer, Auto meaning UTF-8 if it all is, else ANSI.  watch_input:
+    // read the input as check does too, to refuse a mixed text (read as ANSI after UTF-8
+    // failed) or to name every place where UTF-8 that was asked for breaks.
+    Fixer(Encoding encoding, bool allow_cut, ByteSink *sink, bool watch_input = false);
     FixStatus feed(const unsigned char *p, size_t n);
     FixStatus finish();
     const std::string &error() const { return error_; }
@@ -63,6 +65,8 @@ private:
     bool allow_cut_;
     ByteSink *sink_;
     Scanner scanner_;
+    bool watch_input_;
+    Scanner input_;
     Report output_;
     std::string error_;
     unsigned char carry_[4];

@@ -136,6 +136,19 @@ TEST(Report, CountsInWordsAndNamesTheLastLine)
     EXPECT_NE(std::string::npos, describe(scan("x"), "f", false).find("f: 1 byte, 1 line,"));
     std::string mark = describe(scan("\xEF\xBB\xBFok"), "f", false);
     EXPECT_NE(std::string::npos, mark.find("shows it as the characters \"\xC3\xAF\xC2\xBB\xC2\xBF\"")) << mark;
+    // Mostly UTF-8: where it breaks, and the two readings there, read in pieces of any size.
+    for (size_t piece : {1, 2, 65536}) {
+        std::string mixed = describe(scan("Caf\xC3\xA9 r\xC3\xA9sum\xC3\xA9, Price: 5\xE9.", Encoding::Auto, piece), "f", false);
+        EXPECT_NE(std::string::npos, mixed.find("the text is UTF-8 (3 characters outside ASCII) but for 1 sequence "
+                                                "that is not: 0xE9 at line 1, column 22 (byte 25)")) << mixed;
+        EXPECT_NE(std::string::npos, mixed.find("reads as UTF-8 \" r\xC3\xA9sum\xC3\xA9, Price: 5\xEF\xBF\xBD.\" and "
+                                                "as code page 1252 \" r\xC3\x83\xC2\xA9sum\xC3\x83\xC2\xA9, Price: "
+                                                "5\xC3\xA9.\"")) << mixed;
+        std::string cut = describe(scan("\xC3\xA9t\xE2\x80", Encoding::Auto, piece), "f", false);
+        EXPECT_NE(std::string::npos, cut.find("its last character is cut: 0xE2 at line 1, column 3 (byte 4)")) << cut;
+    }
+    // An ANSI text with a chance UTF-8 look-alike among more accents stays ANSI.
+    EXPECT_FALSE(has_problems(scan("\xC3\xA9 d\xE9j\xE0 vu \xE8"), false));
     // Found by the fuzzer: 1251 "юя" begins as UTF-16's mark does.
     ASSERT_TRUE(codepage_select(1251));
     Report like_utf16 = scan("\xFE\xFF\xFF\xF0", Encoding::Ansi);
@@ -159,7 +172,16 @@ const FixCase kFixCases[] = {
     {"UTF-8 with LF", "Caf\xC3\xA9 \xE2\x80\x94 \xC2\xBD\n", 1252, A, false, FixStatus::Written, "Caf\xE9 \x97 \xBD\r\n"},
     {"mark dropped", "\xEF\xBB\xBFok\r", 1252, A, false, FixStatus::Written, "ok\r\n"},
     {"ANSI, line ends only", "Caf\xE9\nx\r", 1252, A, false, FixStatus::Written, "Caf\xE9\r\nx\r\n"},
-    {"UTF-8 then not: ANSI", "\xC3\xA9 then \xE9", 1252, A, false, FixStatus::Written, "\xC3\xA9 then \xE9"},
+    {"ANSI with one UTF-8 look-alike", "\xC3\xA9 then \xE9 and \xE8", 1252, A, false, FixStatus::Written, "\xC3\xA9 then \xE9 and \xE8"},
+    // Mostly UTF-8: refused until told which reading is meant; UTF-8 refuses by every place.
+    {"mixed", "\xC3\xA9 then \xE9.", 1252, A, false, FixStatus::Refused, "UTF-8 (1 character outside ASCII) but for 1 sequence that is not: 0xE9 at line 1, column 8 (byte 9)"},
+    {"mixed, told ANSI", "\xC3\xA9 then \xE9.", 1252, N, false, FixStatus::Written, "\xC3\xA9 then \xE9."},
+    {"mixed, told UTF-8", "\xC3\xA9 \xE9 \xE8 \xC3\xA9\xC3\xA9", 1252, U8, false, FixStatus::Refused, "2 sequences are no character: 0xE9 at line 1, column 3 (byte 4) and 0xE8 at line 1, column 5 (byte 6)"},
+    {"last character cut", "\xC3\xA9t\xC3", 1252, A, false, FixStatus::Refused, "its last character is cut: 0xC3 at line 1, column 3 (byte 4)"},
+    // What fix writes, check reads as written: no result that reads as UTF-8 or UTF-16 too.
+    {"garbled already", "Caf\xC3\x83\xC2\xA9", 1252, A, false, FixStatus::Refused, "the result would read as UTF-8 too"},
+    {"partly garbled", "\xC3\x83\xC2\xA9 \xC3\xA9", 1252, A, false, FixStatus::Refused, "the result would read as UTF-8 but for 1 sequence"},
+    {"result like a UTF-16 mark", "\xC3\xBF\xC3\xBEok", 1252, A, false, FixStatus::Refused, "the bytes of a UTF-16 byte-order mark"},
     {"to 1251", "\xD0\x9B\xD0\xB8\n", 1251, A, false, FixStatus::Written, "\xCB\xE8\r\n"},
     {"to Shift-JIS", "\xE6\x97\xA5\xE6\x9C\xAC\n", 932, A, false, FixStatus::Written, "\x93\xfa\x96\x7b\r\n"},
     {"UTF-16 BE with mark", S("\xFE\xFF\0A\0\xE9", 6), 1252, A, false, FixStatus::Written, "A\xE9"},
@@ -241,7 +263,8 @@ std::string generate(std::mt19937 &rng)
     static const char *const pieces[] = {
         "word ", "\r\n", "\n", "\r", "\xC3\xA9", "\xE2\x80\x94", "\xF0\x9F\x98\x80", "\xC4\x89", "\xC2\xA9",
         "\xE9", "\x81", "\x93\xfa", "\xEF\xBB\xBF", "\xC3", "\x80", "\xD0\x9B", "\xE6\x97\xA5", " ",
-        "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFE\xFF", "\xFF\xFE"};
+        "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFE\xFF", "\xFF\xFE",
+        "\xC3\x83\xC2\xA9", "\xC3\xBF\xC3\xBE"};  // UTF-8 garbled once already; 1252 "ÿþ" in UTF-8
     std::string s;
     if (rng() % 8 == 0) s += "\xEF\xBB\xBF";
     if (rng() % 16 == 0) s += "\xC3\xAF\xC2\xBB\xC2\xBF";
@@ -281,13 +304,14 @@ TEST(Fix, AgreesWithCheckOverAGeneratedCorpus)
             }
             if (f.run.status != FixStatus::Written) continue;
             written++;
-            Report after = scan(f.bytes, Encoding::Ansi);
+            // check, told what fix was told, calls it ok; without --from ansi, check alone does.
+            Report after = scan(f.bytes, from);
             EXPECT_FALSE(has_problems(after, allow_cut)) << describe(after, "OUT", allow_cut);
-            EXPECT_EQ(after.also_utf8, f.run.output.also_utf8);
-            if (!after.also_utf8 && !after.also_utf16) {
-                EXPECT_FALSE(has_problems(scan(f.bytes), allow_cut));
+            const Report &o = f.run.output;
+            if (!o.also_utf8 && !o.also_utf16 && !o.also_mixed) {
+                EXPECT_FALSE(has_problems(scan(f.bytes), allow_cut)) << describe(scan(f.bytes), "OUT", allow_cut);
             }
-            Fixed again = fix(f.bytes, Encoding::Ansi, allow_cut);
+            Fixed again = fix(f.bytes, from, allow_cut);
             EXPECT_EQ((int)FixStatus::Written, (int)again.run.status) << again.run.error;
             EXPECT_EQ(f.bytes, again.bytes) << "a second fix changed the text";
         }

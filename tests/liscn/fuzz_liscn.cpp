@@ -1,7 +1,7 @@
 // libFuzzer target over the scanner and the conversion.  The first byte chooses the code page,
 // the encoding the author names and --allow-cut; the rest is the text.  Besides not crashing:
-// what fix writes, check calls ok, and a second fix leaves as it is; what check calls ok, fix
-// leaves as it is; reading in pieces gives the same result.
+// what fix writes, check calls ok, and a second fix leaves as it is (both told --from ansi if
+// fix was); what check calls ok, fix leaves as it is; reading in pieces gives the same result.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -44,10 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (report.empty) REQUIRE(f.run.status == FixStatus::Refused);
     if (f.run.status != FixStatus::Written) return 0;
-    Report after = scan(f.bytes, Encoding::Ansi);
-    REQUIRE(!has_problems(after, allow_cut));
-    if (!after.also_utf8 && !after.also_utf16) REQUIRE(!has_problems(scan(f.bytes), allow_cut));
-    Fixed again = fix(f.bytes, Encoding::Ansi, allow_cut);
+    // Every written OUT: check calls it ok and fix leaves it as it is, told --from ansi where fix
+    // was, else told nothing; a result that reads otherwise too is written only under --from ansi.
+    const Encoding same = from == Encoding::Ansi ? Encoding::Ansi : Encoding::Auto;
+    REQUIRE(!has_problems(scan(f.bytes, same), allow_cut));
+    const Report &o = f.run.output;
+    if (!o.also_utf8 && !o.also_utf16 && !o.also_mixed) REQUIRE(!has_problems(scan(f.bytes), allow_cut));
+    Fixed again = fix(f.bytes, same, allow_cut);
     REQUIRE(again.run.status == FixStatus::Written && again.bytes == f.bytes);
     return 0;
 }
