@@ -253,7 +253,8 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
     out += line_ends(r.lf, "LF", r.lines);
     out += line_ends(r.cr, "CR", r.lines);
     if (r.bad) {
-        std::string first = format("0x%02llX at ", r.bad_byte) + where(r.first_bad);
+        std::string first = (r.bad_unit >= 0 ? format("U+%04llX at ", (unsigned long long)r.bad_unit)
+                                              : format("0x%02llX at ", r.bad_byte)) + where(r.first_bad);
         if (unicode(r.encoding))
             out += std::string("  problem: the text is not valid ") + encoding_name(r.encoding) + ": " +
                    count(r.bad, "sequence is", "sequences are") + " no character, the first " + first +

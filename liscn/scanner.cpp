@@ -193,12 +193,14 @@ void Scanner::byte(unsigned char b)
     offset_++;
 }
 
-// c: a character, or -1 for a unit that is none (bad_byte, its first byte).
-void Scanner::utf16_character(long c, unsigned long long byte, unsigned char bad_byte)
+// c: a character, or -1 for a unit that is none (bad_byte, its first byte; bad_unit, the unit,
+// or -1 for an odd byte at the end).
+void Scanner::utf16_character(long c, unsigned long long byte, unsigned char bad_byte, long bad_unit)
 {
     if (resolve_cr(c)) return;
     Here at = {byte, line_, column_utf8_, column_ansi_};
     if (c < 0) {
+        if (other_bad_ == 0) other_bad_unit_ = bad_unit;
         other_bad(at, bad_byte, 1);
         c = 0xFFFD;
     }
@@ -232,14 +234,14 @@ void Scanner::utf16_byte(unsigned char b)
             utf16_character(0x10000 + ((long)(high - 0xD800) << 10) + (u - 0xDC00), high_byte_, 0);
             return;
         }
-        utf16_character(-1, high_byte_, high_first_);
+        utf16_character(-1, high_byte_, high_first_, high);
     }
     if (u >= 0xD800 && u <= 0xDBFF) {
         high_ = u;
         high_first_ = unit_first_;
         high_byte_ = byte;
     } else if (u >= 0xDC00 && u <= 0xDFFF) {
-        utf16_character(-1, byte, unit_first_);
+        utf16_character(-1, byte, unit_first_, u);
     } else {
         utf16_character(u, byte, 0);
     }
@@ -338,7 +340,7 @@ Report Scanner::finish()
         unit_half_ = false;
         utf16_character(-1, offset_, unit_first_);  // an odd byte at the end
     }
-    if (high_) utf16_character(-1, high_byte_, high_first_), high_ = 0;
+    if (high_) utf16_character(-1, high_byte_, high_first_, high_), high_ = 0;
     if (utf8_need_) {
         utf8_cut_at_end_ = utf8_bad_ == 0;
         utf8_broken(utf8_start_, utf8_lead_);
@@ -400,6 +402,7 @@ Report Scanner::finish()
     r.bad = utf8 ? utf8_bad_ : other_bad_;
     r.first_bad = place(utf8 ? utf8_first_bad_ : other_first_bad_, utf8);
     r.bad_byte = utf8 ? utf8_bad_byte_ : other_bad_byte_;
+    r.bad_unit = bytes_mode_ ? -1 : other_bad_unit_;
     r.cut = bytes_mode_ && cut_;
     r.cut_at = place(cut_at_, utf8);
     r.cut_splits_crlf = r.cut && cut_crlf_;

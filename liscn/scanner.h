@@ -41,6 +41,7 @@ struct Report {
                                             // sequences that are none of UTF-8 or UTF-16
     Place first_bad;
     unsigned char bad_byte = 0;
+    long bad_unit = -1;                     // UTF-16: the first code unit that is no character
     bool cut = false;                       // longer than kShownBytes
     Place cut_at;                           // the first byte not shown
     bool cut_splits_crlf = false, cut_splits_character = false;
@@ -94,7 +95,7 @@ private:
     void begin();
     void byte(unsigned char b);
     void utf16_byte(unsigned char b);
-    void utf16_character(long c, unsigned long long byte, unsigned char bad_byte);
+    void utf16_character(long c, unsigned long long byte, unsigned char bad_byte, long bad_unit = -1);
     bool resolve_cr(long c);
     void character(long c, const Here &at, bool counts_utf8, bool counts_ansi);
     void utf8_byte(unsigned char b, const Here &at);
@@ -145,6 +146,7 @@ private:
     unsigned long long other_non_ascii_ = 0, other_bad_ = 0;
     Here other_first_bad_{};
     unsigned char other_bad_byte_ = 0;
+    long other_bad_unit_ = -1;
     // As UTF-16: the first byte of a unit, and a high surrogate waiting for its low one.
     bool unit_half_ = false;
     unsigned char unit_first_ = 0;

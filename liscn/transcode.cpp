@@ -112,7 +112,12 @@ FixStatus Fixer::character(long c, size_t length, const unsigned char *bytes)
     if (c < 0) {
         if (trusting_utf8_) return FixStatus::NotUtf8;
         char byte[8];
-        snprintf(byte, sizeof byte, "0x%02X", bytes[0]);
+        const bool unit = (encoding_ == Encoding::Utf16le || encoding_ == Encoding::Utf16be) && length >= 2;
+        if (unit)  // a lone surrogate, named as the unit it is
+            snprintf(byte, sizeof byte, "U+%04X", encoding_ == Encoding::Utf16le ? bytes[0] | bytes[1] << 8
+                                                                                 : bytes[0] << 8 | bytes[1]);
+        else
+            snprintf(byte, sizeof byte, "0x%02X", bytes[0]);
         if (encoding_ == Encoding::Ansi)
             return refuse(std::string("byte ") + byte + " at " + here() + " is no character of code page " +
                           std::to_string(codepage_current()));

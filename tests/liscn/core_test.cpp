@@ -147,6 +147,9 @@ TEST(Report, CountsInWordsAndNamesTheLastLine)
         std::string cut = describe(scan("\xC3\xA9t\xE2\x80", Encoding::Auto, piece), "f", false);
         EXPECT_NE(std::string::npos, cut.find("its last character is cut: 0xE2 at line 1, column 3 (byte 4)")) << cut;
     }
+    // UTF-16 names a unit that is no character as the unit.
+    std::string unit = describe(scan(std::string("\xFF\xFE" "A\0\0\xDC", 6)), "f", false);
+    EXPECT_NE(std::string::npos, unit.find("the first U+DC00 at line 1, column 2 (byte 5)")) << unit;
     // An ANSI text with a chance UTF-8 look-alike among more accents stays ANSI.
     EXPECT_FALSE(has_problems(scan("\xC3\xA9 d\xE9j\xE0 vu \xE8"), false));
     // Found by the fuzzer: 1251 "юя" begins as UTF-16's mark does.
@@ -187,6 +190,8 @@ const FixCase kFixCases[] = {
     {"UTF-16 BE with mark", S("\xFE\xFF\0A\0\xE9", 6), 1252, A, false, FixStatus::Written, "A\xE9"},
     {"UTF-16 without mark, told", S("A\0\xE9\0", 4), 1252, LE, false, FixStatus::Written, "A\xE9"},
     {"UTF-16 without mark", S("A\0B\0", 4), 1252, A, false, FixStatus::Refused, "UTF-16 LE without a byte-order mark"},
+    {"UTF-16 lone surrogate", S("\xFF\xFE" "A\0\0\xDC", 6), 1252, A, false, FixStatus::Refused, "at line 1, column 2 (byte 5) (U+DC00)"},
+    {"UTF-16 BE high surrogate alone", S("\xFE\xFF\xD8\x3D\0A", 6), 1252, A, false, FixStatus::Refused, "(U+D83D)"},
     {"no place in 1252", "x\n\xC4\x89", 1252, A, false, FixStatus::Refused, "\"\xC4\x89\" (U+0109) at line 2, column 1 (byte 3)"},
     {"undefined 1252 byte", "\xE9\x81", 1252, A, false, FixStatus::Refused, "byte 0x81 at line 1, column 2 (byte 2) is no character"},
     {"zero", S("ab\0", 3), 1252, A, false, FixStatus::Refused, "a zero byte at line 1, column 3 (byte 3)"},

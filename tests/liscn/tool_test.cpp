@@ -358,7 +358,12 @@ TEST_F(Tool, ArgumentsAndExitCodes)
         // Names are printed with their control characters escaped.
         {"check \"$(printf 'no\\033[2Jsuch\\nfile')\"", 2, "cannot read no\\x1B[2Jsuch\\nfile: No such file"},
         {"--help", 0, "Exit 0: OUT written (even if the report then cannot be)"},
+        // fix's warning of a cut says what check says of it.
+        {"fix --allow-cut cut.txt cut-out.txt", 0, "warning: the cut falls between the CR and the LF that end line 1"},
+        {"fix --allow-cut --codepage 932 cut2.txt cut-out.txt", 0, "warning: the cut falls inside the character at line 1, column 16380"},
     };
+    write("cut.txt", std::string(16379, 'a') + "\r\nb\r\n");
+    write("cut2.txt", std::string(16379, 'a') + "\xE6\x97\xA5\r\n");  // 日, two bytes in 932: the cut splits it
     for (const auto &c : cases) {
         Outcome r = c.args.compare(0, 16, "POSIXLY_CORRECT=") == 0 ? shell("timeout 60 env " + c.args + " 2>&1")
                                                                      : liscn(c.args);
