@@ -40,9 +40,12 @@ bool is_character(long c)
     return c > 0 && !(c >= 0x80 && c <= 0x9F) && !(c >= 0xE000 && c <= 0xF8FF) && c != 0xFFFD && c <= 0xFFFF;
 }
 
+unsigned char g_decodings[65536];                   // how many byte sequences decode to each
+
 void remember_encoding(unsigned c, unsigned bytes)
 {
-    if (!g_encode[c]) g_encode[c] = (unsigned short)bytes;  // the first of duplicates wins
+    if (!g_encode[c]) g_encode[c] = (unsigned short)bytes;  // the lowest, until told otherwise
+    if (g_decodings[c] < 255) g_decodings[c]++;
 }
 
 bool load_double_byte(const Page &page)
@@ -75,6 +78,17 @@ bool load_double_byte(const Page &page)
             if (c) remember_encoding(c, b << 8 | t);
         }
     }
+    // Where several sequences decode to one character (950's 十 as A2CC and A451, 932's NEC and
+    // IBM rows), a text written for Windows uses the one that Windows writes: the platform's
+    // encoder says which, provided its answer decodes back to the character.
+    for (unsigned c = 0x80; c < 65536; c++) {
+        if (g_decodings[c] < 2) continue;
+        unsigned char out[2];
+        int n = platform_encode(page.number, c, out);
+        long back = -1;
+        if (n > 0) codepage_decode(out, (size_t)n, &back);
+        if (back == (long)c) g_encode[c] = (unsigned short)(n == 2 ? out[0] << 8 | out[1] : out[0]);
+    }
     return true;
 }
 
@@ -93,6 +107,7 @@ bool codepage_select(int cp)
     memset(g_double, 0, sizeof g_double);
     memset(g_encode, 0, sizeof g_encode);
     memset(g_lead, 0, sizeof g_lead);
+    memset(g_decodings, 0, sizeof g_decodings);
     for (int b = 1; b < 0x80; b++) g_single[b] = (unsigned short)b;
     for (int b = 1; b < 0x80; b++) g_encode[b] = (unsigned short)b;
     g_page = nullptr;

@@ -30,5 +30,8 @@ int codepage_encode(unsigned long c, unsigned char out[2]);
 // The platform's converter, for the double-byte pages only: the code point of the n (1 or 2)
 // bytes at p, or -1 when they are not exactly one character.
 long platform_decode(int cp, const unsigned char *p, int n);
+// The platform's own bytes for code point c (1 or 2, in out), or 0 when it has none or only a
+// best fit.  Asked only where several byte sequences decode to c.
+int platform_encode(int cp, unsigned long c, unsigned char out[2]);
 
 #endif

@@ -26,3 +26,17 @@ long platform_decode(int cp, const unsigned char *p, int n)
     const unsigned char *u = (const unsigned char *)out;
     return (long)(u[0] | u[1] << 8 | u[2] << 16 | (unsigned long)u[3] << 24);
 }
+
+int platform_encode(int cp, unsigned long c, unsigned char out[2])
+{
+    char name[16];
+    snprintf(name, sizeof name, "CP%d", cp);
+    iconv_t cd = iconv_open(name, "UTF-32LE");
+    if (cd == (iconv_t)-1) return 0;
+    unsigned char u[4] = {(unsigned char)c, (unsigned char)(c >> 8), (unsigned char)(c >> 16), 0};
+    char *in = (char *)u, *o = (char *)out;
+    size_t in_left = 4, out_left = 2;
+    size_t r = iconv(cd, &in, &in_left, &o, &out_left);
+    iconv_close(cd);
+    return r == (size_t)-1 || in_left ? 0 : (int)(2 - out_left);
+}
