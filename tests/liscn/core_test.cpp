@@ -57,6 +57,12 @@ const ScanCase kScanCases[] = {
     {"Shift-JIS lead before LF", "\x93\n", 932, A, N, true, 1, 1, 0, nullptr, "1:1:1", nullptr},
     {"overlong UTF-8 is no UTF-8", "\xE0\x80\xAF\r\n", 1252, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
     {"950: 0x80 is no character", "a\x80\r\n", 950, A, N, true, 1, 0, 0, nullptr, "1:2:2", nullptr},
+    // 0x7F is never a trail byte: the lead before it stands alone, DEL is a character.
+    {"932: lead before DEL", "a\x81\x7F\x93\xfa\r\n", 932, A, N, true, 1, 0, 0, nullptr, "1:2:2", nullptr},
+    // UTF-8 of a surrogate (U+D800) is no UTF-8: three 1252 letters.
+    {"UTF-8 surrogate is no UTF-8", "\xED\xA0\x80\r\n", 1252, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
+    // A stray zero or two is no UTF-16: half the units must hold one.
+    {"two stray zeros are no UTF-16", S("ab\0cdefgh\0ijklmnopqr\r\n", 22), 1252, A, N, true, 1, 0, 0, "1:3:3", nullptr, nullptr},
     {"cut after a lone CR", std::string(16379, 'a') + "\rb", 1252, A, N, true, 2, 0, 1, nullptr, nullptr, "2:1:16381"},
     {"exactly the bytes shown", run_of(16380, "0123456789abcd\r\n"), 1252, A, N, false, 1024, 0, 0, nullptr, nullptr, nullptr},
     // 16380 = 163 lines of 100 bytes and 80 into line 164.
@@ -117,6 +123,25 @@ TEST(Scanner, NamesWhatIsNoCharacterByItsBytes)
     EXPECT_EQ(0x00, surrogate.bad_byte) << "byte 5 of the file";
     Report big_endian = scan(S("\xFE\xFF\0h\xD8\0\0i", 8));
     EXPECT_EQ(0xD8, big_endian.bad_byte) << "byte 5 of the file";
+    EXPECT_EQ(0xD800, big_endian.bad_unit) << "the unit";
+}
+
+// 932 holds some characters twice; 950 some too (十 as A2CC and A451).  The bytes fix writes
+// for them are those Windows writes; any pair reads as the character.
+TEST(CodePages, WriteWhatWindowsWritesWhereTwoPairsAreOneCharacter)
+{
+    const struct {
+        int cp;
+        unsigned long c;
+        const char *bytes;
+    } cases[] = {{950, 0x5341, "\xA4\x51"}, {950, 0x5345, "\xA4\xCA"}, {932, 0x2252, "\x81\xE0"},
+                 {932, 0x2170, "\xFA\x40"}};
+    for (const auto &c : cases) {
+        ASSERT_TRUE(codepage_select(c.cp));
+        unsigned char out[2];
+        ASSERT_EQ(2, codepage_encode(c.c, out)) << c.cp << " U+" << std::hex << c.c;
+        EXPECT_EQ(std::string(c.bytes), std::string((char *)out, 2)) << c.cp << " U+" << std::hex << c.c;
+    }
 }
 
 TEST(Report, CountsInWordsAndNamesTheLastLine)
@@ -202,6 +227,7 @@ const FixCase kFixCases[] = {
     {"marked, not UTF-8", "\xEF\xBB\xBF\xE9", 1252, A, false, FixStatus::Refused, "not valid UTF-8 at line 1, column 1 (byte 4)"},
     // Found by the fuzzer: a UTF-8 sequence cut short by the end of the text, read in pieces.
     {"UTF-8 cut short at the end", "\r\xF3\x9E", 1251, A, false, FixStatus::Written, "\r\n\xF3\x9E"},
+    {"UTF-8 surrogate is no UTF-8", "\xED\xA0\x80", 1252, A, false, FixStatus::Written, "\xED\xA0\x80"},
     // Found by the fuzzer: 932 holds U+2170 as FA40 and as EEEF; an ANSI text keeps its bytes.
     {"932 duplicates kept", "\xFA\x40\xEE\xEF", 932, A, false, FixStatus::Written, "\xFA\x40\xEE\xEF"},
     // 630 lines of 26 bytes with CR LF fill 16380 bytes exactly.

@@ -1,6 +1,7 @@
 // The liscn program as a user runs it: what it does to the files around OUT, what it reads,
 // its arguments and its output streams.  The text rules themselves are tested in process.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
@@ -224,6 +225,62 @@ TEST_F(Tool, ReadOnlyOutAndFoldersThatTakeNoFile)
     Outcome folder = shell("timeout 60 " + as_other + LISCN + " fix u.txt shut/new.txt 2>&1");
     EXPECT_EQ(2, folder.status) << folder.output;
     EXPECT_HAS(folder.output, "cannot write shut/new.txt: cannot make a file in its folder shut: Permission denied");
+}
+
+// What leaves no trace in the files: the new file and then its folder flushed to disk, and, as
+// root, the old OUT's owner given to the new file.
+TEST_F(Tool, FlushesTheFileAndItsFolderAndKeepsTheOwner)
+{
+    write("u.txt", kUtf8);
+    write("owned.txt", "old");
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(0, chown(path("owned.txt").c_str(), 65534, 65534));
+    }
+    // ASan wants to come first among the libraries; the logger does not care.
+    Outcome r = shell("LISCN_SYSCALL_LOG=calls.log LD_PRELOAD=" SYSCALL_LOG " ASAN_OPTIONS=verify_asan_link_order=0 "
+                      "timeout 60 " LISCN " fix u.txt owned.txt 2>&1");
+    EXPECT_EQ(0, r.status) << r.output;
+    const std::string calls = read("calls.log");
+    size_t file = calls.find("fsync file\n"), folder = calls.find("fsync folder\n");
+    EXPECT_NE(std::string::npos, file) << calls;
+    EXPECT_NE(std::string::npos, folder) << calls;
+    EXPECT_LT(file, folder) << "the file before the folder it is renamed in";
+    if (root) {
+        EXPECT_NE(std::string::npos, calls.find("fchown 65534 65534")) << calls;
+        struct stat st;
+        ASSERT_EQ(0, stat(path("owned.txt").c_str(), &st));
+        EXPECT_EQ(65534u, st.st_uid);
+        EXPECT_EQ(65534u, st.st_gid);
+    }
+}
+
+// A reader that has gone is a failure to write, reported by the exit code, not a death by
+// SIGPIPE that a script sees as a signal.
+TEST_F(Tool, AClosedPipeIsAnErrorNotADeath)
+{
+    write("a.txt", kAnsi);
+    for (const char *command : {"--help", "preview a.txt", "check a.txt"}) {
+        int fds[2];
+        ASSERT_EQ(0, pipe(fds));
+        close(fds[0]);
+        pid_t pid = fork();
+        if (pid == 0) {
+            dup2(fds[1], 1);
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 2);
+            if (chdir(dir_.c_str()) != 0) _exit(99);
+            execl("/bin/sh", "sh", "-c", (std::string("exec ") + LISCN + " " + command).c_str(), (char *)nullptr);
+            _exit(98);
+        }
+        close(fds[1]);
+        int status = 0;
+        ASSERT_EQ(pid, waitpid(pid, &status, 0));
+        EXPECT_TRUE(WIFEXITED(status)) << command << ": ended by signal " << WTERMSIG(status);
+        if (WIFEXITED(status)) {
+            EXPECT_EQ(2, WEXITSTATUS(status)) << command;
+        }
+    }
 }
 
 TEST_F(Tool, AFullDiskLeavesOutAsItWas)
