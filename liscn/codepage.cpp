@@ -27,7 +27,13 @@ const Page kPages[] = {
 const int kTrailFirst = 0x40, kTrailCount = 0xFF - 0x40;
 
 const Page *g_page;
-unsigned short g_single[256];                       // code point of each byte, 0: none
+}  // namespace
+
+unsigned short g_codepage_single[256];              // code point of each byte, 0: none or a lead
+
+namespace {
+
+unsigned short (&g_single)[256] = g_codepage_single;
 unsigned short g_double[128 * kTrailCount];         // lead 0x80-0xFF by trail 0x40-0xFE
 unsigned short g_encode[65536];                     // bytes of each BMP code point, 0: none
 bool g_lead[256];

@@ -279,6 +279,29 @@ void Scanner::feed(const unsigned char *p, size_t n)
                         line_open_ = true;
                         j = k;
                     }
+                    if (j < end && p[j] == '\n') {  // LF alone
+                        offset_++;
+                        record(&lf_, line_);
+                        last_end_ = '\n';
+                        line_end();
+                        j++;
+                        continue;
+                    }
+                    // A two-byte UTF-8 character whose bytes are letters of a single-byte code
+                    // page, once the first byte outside ASCII is known: one column as UTF-8, two
+                    // as the code page.
+                    if (j + 1 < end && p[j] >= 0xC2 && p[j] <= 0xDF && (p[j + 1] & 0xC0) == 0x80 &&
+                        non_ascii_first_.byte && codepage_single_letter(p[j]) && codepage_single_letter(p[j + 1])) {
+                        offset_ += 2;
+                        utf8_non_ascii_++;
+                        utf8_valid_++;
+                        other_non_ascii_ += 2;
+                        column_utf8_++;
+                        column_ansi_ += 2;
+                        line_open_ = true;
+                        j += 2;
+                        continue;
+                    }
                     if (j + 1 >= end || p[j] != '\r' || p[j + 1] != '\n') break;
                     offset_ += 2;
                     last_end_ = 0;

@@ -73,6 +73,11 @@ FixStatus Fixer::flush()
 FixStatus Fixer::put(const unsigned char *p, size_t n)
 {
     if (!error_.empty()) return FixStatus::Going;  // a refusal waits: nothing more is written
+    if (n <= sizeof buffer_ - buffered_) {
+        memcpy(buffer_ + buffered_, p, n);
+        buffered_ += n;
+        return FixStatus::Going;
+    }
     while (n) {
         if (buffered_ == sizeof buffer_ && flush() != FixStatus::Going) return FixStatus::SinkFailed;
         size_t k = n < sizeof buffer_ - buffered_ ? n : sizeof buffer_ - buffered_;
@@ -149,7 +154,10 @@ FixStatus Fixer::character(long c, size_t length, const unsigned char *bytes)
         return refuse("\"" + utf8_of(c) + "\" (" + name + ") at " + here() + " has no place in code page " +
                       std::to_string(codepage_current()));
     }
-    if ((s = put(out, (size_t)n)) != FixStatus::Going) return s;
+    if (n == 1 && buffered_ < sizeof buffer_ && error_.empty())
+        buffer_[buffered_++] = out[0];
+    else if ((s = put(out, (size_t)n)) != FixStatus::Going)
+        return s;
     characters_++;
     non_ascii_ += c >= 0x80;
     column_++;
@@ -205,8 +213,24 @@ FixStatus Fixer::run(const unsigned char *p, size_t n, bool last)
             i = j;
             continue;
         }
+        if (bytes && p[i] == '\n' && !after_cr_) {  // LF alone: CR LF out
+            static const unsigned char crlf[2] = {'\r', '\n'};
+            if ((s = put(crlf, 2)) != FixStatus::Going) return s;
+            characters_++;
+            line_++;
+            column_ = 1;
+            byte_++;
+            i++;
+            continue;
+        }
         long c;
-        size_t len = decode(p + i, n - i, last, &c);
+        size_t len;
+        if (encoding_ == Encoding::Utf8 && i + 1 < n && p[i] >= 0xC2 && p[i] <= 0xDF && (p[i + 1] & 0xC0) == 0x80) {
+            c = (p[i] & 0x1F) << 6 | (p[i + 1] & 0x3F);  // the commonest character outside ASCII
+            len = 2;
+        } else {
+            len = decode(p + i, n - i, last, &c);
+        }
         if (len == 0) {
             memcpy(carry_, p + i, n - i);
             carry_len_ = n - i;

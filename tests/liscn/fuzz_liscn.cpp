@@ -33,6 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     Report pieces = scan(in, from, 3);
     REQUIRE(has_problems(report, allow_cut) == has_problems(pieces, allow_cut));
     REQUIRE(report.lines == pieces.lines && report.bad == pieces.bad && report.first_bad.byte == pieces.first_bad.byte);
+    // The fast paths over whole blocks count as the byte-by-byte reading does.
+    REQUIRE(report.lf.count == pieces.lf.count && report.non_ascii == pieces.non_ascii &&
+            report.first_non_ascii.column == pieces.first_non_ascii.column && report.mixed == pieces.mixed &&
+            report.utf8_valid == pieces.utf8_valid && report.utf8_broken == pieces.utf8_broken &&
+            report.cut_at.column == pieces.cut_at.column && report.first_bad.column == pieces.first_bad.column);
     describe(report, "IN", allow_cut);
 
     Fixed f = fix(in, from, allow_cut);
