@@ -62,7 +62,7 @@ const ScanCase kScanCases[] = {
     // UTF-8 of a surrogate (U+D800) is no UTF-8: three 1252 letters.
     {"UTF-8 surrogate is no UTF-8", "\xED\xA0\x80\r\n", 1252, A, N, false, 1, 0, 0, nullptr, nullptr, nullptr},
     // A stray zero or two is no UTF-16: half the units must hold one.
-    {"two stray zeros are no UTF-16", S("ab\0cdefgh\0ijklmnopqr\r\n", 22), 1252, A, N, true, 1, 0, 0, "1:3:3", nullptr, nullptr},
+    {"two stray zeros are no UTF-16", S("a\0b\0cdefghijklmnopqrstuvwxyz\r\n", 30), 1252, A, N, true, 1, 0, 0, "1:2:2", nullptr, nullptr},
     {"cut after a lone CR", std::string(16379, 'a') + "\rb", 1252, A, N, true, 2, 0, 1, nullptr, nullptr, "2:1:16381"},
     {"exactly the bytes shown", run_of(16380, "0123456789abcd\r\n"), 1252, A, N, false, 1024, 0, 0, nullptr, nullptr, nullptr},
     // 16380 = 163 lines of 100 bytes and 80 into line 164.
@@ -115,6 +115,8 @@ TEST(Scanner, NamesWhatIsNoCharacterByItsBytes)
     ASSERT_TRUE(codepage_select(932));
     Report pair = scan("\x85\x40");  // a lead and a trail byte that make no character
     EXPECT_EQ(2u, pair.bad);
+    Report del = scan("\x81\x7F");  // 0x7F is no trail byte: the lead alone is none, DEL is one
+    EXPECT_EQ(1u, del.bad);
     EXPECT_EQ(0x85, pair.bad_byte);
     ASSERT_TRUE(codepage_select(1252));
     Report surrogate = scan(S("\xFF\xFEh\0\0\xD8i\0", 8));

@@ -414,6 +414,7 @@ TEST_F(Tool, ArgumentsAndExitCodes)
         {"check - < a.txt", 0, "-: 13 bytes, 1 line"},
         // Names are printed with their control characters escaped.
         {"check \"$(printf 'no\\033[2Jsuch\\nfile')\"", 2, "cannot read no\\x1B[2Jsuch\\nfile: No such file"},
+        {"check \"$(printf 'c1\\302\\233[2Jname')\"", 2, "cannot read c1\\xC2\\x9B[2Jname: No such file"},  // CSI as U+009B
         {"--help", 0, "Exit 0: OUT written (even if the report then cannot be)"},
         // fix's warning of a cut says what check says of it.
         {"fix --allow-cut cut.txt cut-out.txt", 0, "warning: the cut falls between the CR and the LF that end line 1"},
