@@ -302,11 +302,32 @@ void Scanner::feed(const unsigned char *p, size_t n)
                         j += 2;
                         continue;
                     }
+                    // A byte of a single-byte code page that breaks UTF-8 (as in most ANSI text),
+                    // once the first eight broken sequences, whose places are kept, are past:
+                    // only counted.  A lead byte with its continuation is left to byte().
+                    if (j < end && p[j] >= 0x80 && utf8_bad_ >= 8 && non_ascii_first_.byte &&
+                        codepage_single_letter(p[j])) {
+                        unsigned char lo, hi;
+                        int need = utf8_continuation(p[j], &lo, &hi);
+                        if (need > 0 && j + 1 < end && p[j + 1] >= lo && p[j + 1] <= hi) break;
+                        if (need > 0 && j + 1 >= end) break;
+                        utf8_non_ascii_ += need > 0;
+                        utf8_bad_++;
+                        other_non_ascii_++;
+                        column_utf8_ += (p[j] & 0xC0) != 0x80;
+                        column_ansi_++;
+                        line_open_ = true;
+                        offset_++;
+                        j++;
+                        continue;
+                    }
                     if (j + 1 >= end || p[j] != '\r' || p[j + 1] != '\n') break;
-                    offset_ += 2;
+                    do {  // CR LF, often many in a row
+                        offset_ += 2;
+                        line_end();
+                        j += 2;
+                    } while (j + 1 < end && p[j] == '\r' && p[j + 1] == '\n');
                     last_end_ = 0;
-                    line_end();
-                    j += 2;
                 }
                 if (j > i) {
                     i = j;

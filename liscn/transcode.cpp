@@ -213,14 +213,23 @@ FixStatus Fixer::run(const unsigned char *p, size_t n, bool last)
             i = j;
             continue;
         }
-        if (bytes && p[i] == '\n' && !after_cr_) {  // LF alone: CR LF out
-            static const unsigned char crlf[2] = {'\r', '\n'};
-            if ((s = put(crlf, 2)) != FixStatus::Going) return s;
-            characters_++;
-            line_++;
+        if (bytes && p[i] == '\n' && !after_cr_) {  // LF alone, often many in a row: CR LF out
+            size_t k = i;
+            while (k < n && p[k] == '\n' && buffered_ + 2 <= sizeof buffer_ && error_.empty()) {
+                buffer_[buffered_++] = '\r';
+                buffer_[buffered_++] = '\n';
+                k++;
+            }
+            if (k == i) {
+                static const unsigned char crlf[2] = {'\r', '\n'};
+                if ((s = put(crlf, 2)) != FixStatus::Going) return s;
+                k++;
+            }
+            characters_ += k - i;
+            line_ += k - i;
             column_ = 1;
-            byte_++;
-            i++;
+            byte_ += k - i;
+            i = k;
             continue;
         }
         long c;

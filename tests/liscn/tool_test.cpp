@@ -216,6 +216,10 @@ TEST_F(Tool, ReadOnlyOutAndFoldersThatTakeNoFile)
     struct stat st;
     ASSERT_EQ(0, stat(path("ro.txt").c_str(), &st));
     EXPECT_EQ(0444u, st.st_mode & 07777) << "--force keeps the mode";
+    // Still told so when fix starts over, reading the text as the code page after all.
+    write("a.txt", kAnsi);
+    EXPECT_EQ(0, liscn("fix a.txt ro.txt --force").status);
+    EXPECT_EQ(kAnsi, read("ro.txt"));
 
     fs::create_directory(path("shut"));
     chmod(path("shut").c_str(), 0555);
