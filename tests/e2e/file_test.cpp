@@ -249,6 +249,30 @@ TEST_F(FixedText, UnmappableCharacterIsRefused)
     remove_file(source);
 }
 
+// Where two byte pairs are one character, the Windows build writes what the platform writes,
+// as the Linux build does: 950's 十 and 卅 as A451 and A4CA, 932's ⅰ as FA40.
+TEST_F(FixedText, TheBytesWindowsWritesForCharactersHeldTwice)
+{
+    const struct {
+        const char *cp, *in, *out;
+    } cases[] = {{"950", "\xE5\x8D\x81\xE5\x8D\x85\n", "\xA4\x51\xA4\xCA\r\n"},
+                 {"932", "\xE2\x85\xB0\n", "\xFA\x40\r\n"}};
+    const std::string source = program_dir() + "held-twice.txt", out = program_dir() + "held-twice-out.txt";
+    for (const auto &c : cases) {
+        ASSERT_TRUE(write_file(source, c.in));
+        EXPECT_EQ(0u, liscn(std::string("fix --codepage ") + c.cp + " \"" + source + "\" \"" + out + "\"")) << c.cp;
+        char bytes[16] = {};
+        DWORD n = 0;
+        HANDLE h = CreateFileA(out.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, h) << c.cp;
+        ReadFile(h, bytes, sizeof bytes, &n, nullptr);
+        CloseHandle(h);
+        EXPECT_EQ(std::string(c.out), std::string(bytes, n)) << c.cp;
+    }
+    remove_file(source);
+    remove_file(out);
+}
+
 // Any file name: the Windows build takes its arguments in UTF-16 and prints names in UTF-8.
 // Cyrillic names lie outside code page 1252, the ANSI code page here.
 TEST_F(FixedText, NamesOutsideTheAnsiCodePage)
