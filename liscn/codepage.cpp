@@ -35,7 +35,13 @@ namespace {
 
 unsigned short (&g_single)[256] = g_codepage_single;
 unsigned short g_double[128 * kTrailCount];         // lead 0x80-0xFF by trail 0x40-0xFE
-unsigned short g_encode[65536];                     // bytes of each BMP code point, 0: none
+}  // namespace
+
+unsigned short g_codepage_encode[65536];            // bytes of each BMP code point, 0: none
+
+namespace {
+
+unsigned short (&g_encode)[65536] = g_codepage_encode;
 bool g_lead[256];
 
 // The platform gives control characters U+0080-U+009F and private-use code points to byte

@@ -25,6 +25,9 @@ bool codepage_lead_byte(unsigned char b);
 // Whether b alone is a character of the code page (never for a lead byte), for fast paths.
 extern unsigned short g_codepage_single[256];
 inline bool codepage_single_letter(unsigned char b) { return g_codepage_single[b] != 0; }
+// Whether the code page has a place for code point c, for fast paths.
+extern unsigned short g_codepage_encode[65536];
+inline bool codepage_has(unsigned long c) { return c < 65536 && g_codepage_encode[c] != 0; }
 inline bool codepage_trail_byte(unsigned char b) { return b >= 0x40 && b != 0x7F && b != 0xFF; }
 // The bytes of code point c in out: returns 1 or 2, or 0 when the code page has no place for
 // c.  Exact: no best fit, no default character.

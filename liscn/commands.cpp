@@ -14,7 +14,8 @@ const size_t kBlock = 1 << 16;
 
 int cannot(const char *what, const char *name)
 {
-    emit(&g_err, std::string("liscn: cannot ") + what + " " + shown_name(name) + ": " + platform_error() + "\n");
+    emit(&g_err, std::string("liscn: cannot ") + what + " " + shown_name(name) + ": " + shown_name(platform_error()) +
+                     "\n");
     return kExitTrouble;
 }
 
@@ -108,13 +109,13 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
     const std::string in_shown = shown_name(in_name), out_shown = shown_name(out_name);
     switch (run.status) {
     case FixStatus::ReadFailed:
-        emit(&g_err, "liscn: cannot read " + in_shown + ": " + (run.error.empty() ? why : run.error) + "\n");
+        emit(&g_err, "liscn: cannot read " + in_shown + ": " + shown_name(run.error.empty() ? why : run.error) + "\n");
         return kExitTrouble;
     case FixStatus::SinkFailed:
         if (sink.too_long())
             why = "a stream takes the text only whole, and with --allow-cut it can be longer than the " +
                   std::to_string(kShownBytes) + " bytes that are held for it: write it to a file";
-        emit(&g_err, "liscn: cannot write " + out_shown + ": " + why + "; nothing written\n");
+        emit(&g_err, "liscn: cannot write " + out_shown + ": " + shown_name(why) + "; nothing written\n");
         return kExitTrouble;
     case FixStatus::Refused:
         emit(&g_err, "liscn: " + in_shown + ": " + run.error + "; " + out_shown + " not written\n");

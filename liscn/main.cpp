@@ -17,6 +17,7 @@
 #include "commands.h"
 #include "output.h"
 #include "platform.h"
+#include "report.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ bool g_wrote_out;  // fix has written OUT
 
 int usage_error(const std::string &message)
 {
-    emit(&g_err, "liscn: " + message + "\n(liscn --help tells how to use it)\n");
+    emit(&g_err, "liscn: " + shown_name(message) + "\n(liscn --help tells how to use it)\n");
     return kExitTrouble;
 }
 

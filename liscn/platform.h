@@ -14,6 +14,7 @@ const char *platform_error();
 struct InFile {
     intptr_t handle;
     unsigned long long volume, index;       // which file it is, to tell it from OUT
+    long long start;                        // where reading began: rewinding goes back there
 };
 bool in_open(InFile *f, const char *name);
 // Bytes read into p, 0 at the end, -1 on failure.
@@ -27,9 +28,10 @@ void in_close(InFile *f);
 // its target gets the text; an existing OUT keeps its permissions, and one that is read-only
 // is refused unless force.  OUT that is no regular file, or is the file in, is refused.  The
 // new file is removed on failure and on Ctrl+C or termination.
-// OUT that is "-", or that names a descriptor this process holds (/dev/stdout, /dev/fd/3, the
-// file behind standard error), is a stream: nothing is created or renamed, stream is set, and
-// the caller writes the whole text there at the end with out_stream_write.
+// OUT that is "-", or that names a file this process holds open for writing (/dev/stdout,
+// /dev/fd/3, the file standard error appends to), is a stream: nothing is created or renamed,
+// stream is set, and the caller writes the whole text there at the end with out_stream_write.
+// A stream that is IN's file, or would overwrite the middle of a file, is refused.
 struct OutFile {
     intptr_t handle;
     int stream;     // the descriptor (1: standard output, 2: standard error), or -1: a file

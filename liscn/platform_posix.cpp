@@ -61,27 +61,55 @@ void block_signals(bool block)
     sigprocmask(SIG_BLOCK, &set, &g_caller_mask);
 }
 
-// The descriptor of this process that is open on the file st describes, other than in's, or -1.
+// Whether fd is open for writing on the file st describes.
+bool writes_to(int fd, const struct stat &st)
+{
+    struct stat other;
+    int flags = fcntl(fd, F_GETFL);
+    return flags >= 0 && (flags & O_ACCMODE) != O_RDONLY && fstat(fd, &other) == 0 && other.st_dev == st.st_dev &&
+           other.st_ino == st.st_ino;
+}
+
+// The descriptor of this process that writes to the file st describes: standard output or
+// error first, so that the report goes to the other; then the rest in order; -1 for none.  A
+// descriptor that only reads (a lock's, standard input's) does not make OUT a stream.
 int descriptor_of(const struct stat &st, const InFile *in)
 {
+    if (writes_to(1, st)) return 1;
+    if (writes_to(2, st)) return 2;
     DIR *dir = opendir("/proc/self/fd");
-    int found = -1, limit = dir ? INT_MAX : 3;   // without /proc: the standard three
-    for (int fd = 0; found < 0 && fd < limit;) {
-        if (dir) {
-            struct dirent *e = readdir(dir);
-            if (!e) break;
-            if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
-            fd = atoi(e->d_name);
-            if (fd == dirfd(dir)) continue;
-        }
-        struct stat other;
-        if ((!in || fd != (int)in->handle) && fstat(fd, &other) == 0 && other.st_dev == st.st_dev &&
-            other.st_ino == st.st_ino)
-            found = fd;
-        if (!dir) fd++;
+    if (!dir) return -1;
+    int found = INT_MAX;
+    for (struct dirent *e; (e = readdir(dir)) != nullptr;) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
+        int fd = atoi(e->d_name);
+        if (fd > 2 && fd < found && fd != dirfd(dir) && (!in || fd != (int)in->handle) && writes_to(fd, st)) found = fd;
     }
-    if (dir) closedir(dir);
-    return found;
+    closedir(dir);
+    return found == INT_MAX ? -1 : found;
+}
+
+// A stream that writes in place inside a regular file (opened without O_APPEND, short of its
+// end) would overwrite part of it and leave the rest: that cannot be done whole.
+bool writes_in_place(int fd)
+{
+    struct stat st;
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (flags >= 0 && (flags & O_APPEND))) return false;
+    off_t at = lseek(fd, 0, SEEK_CUR);
+    return at >= 0 && at < st.st_size;
+}
+
+bool stream_out(OutFile *o, int fd, const InFile *in)
+{
+    struct stat st;
+    if (in && fstat(fd, &st) == 0 && st.st_dev == in->volume && st.st_ino == in->index)
+        return fail("the same file as IN: fix never changes its input");
+    if (writes_in_place(fd))
+        return fail("a stream into the middle of a file, where the text would overwrite part of it; "
+                    "append to it (>>) or name the file itself");
+    o->stream = fd;
+    return true;
 }
 
 }  // namespace
@@ -105,6 +133,7 @@ bool in_open(InFile *f, const char *name)
     f->handle = fd;
     f->volume = st.st_dev;
     f->index = st.st_ino;
+    f->start = S_ISREG(st.st_mode) ? lseek(fd, 0, SEEK_CUR) : 0;  // standard input may stand past 0
     return true;
 }
 
@@ -117,7 +146,7 @@ long in_read(InFile *f, unsigned char *p, size_t n)
     return (long)r;
 }
 
-bool in_rewind(InFile *f) { return lseek((int)f->handle, 0, SEEK_SET) == 0 || fail_errno(); }
+bool in_rewind(InFile *f) { return lseek((int)f->handle, (off_t)f->start, SEEK_SET) == (off_t)f->start || fail_errno(); }
 
 void in_close(InFile *f) { close((int)f->handle); }
 
@@ -130,11 +159,12 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
     bool existing = false;
     // A descriptor of ours is a stream, whatever file lies behind it: renaming over that file
     // would replace what the user meant to add to (a log that standard output appends to).
-    if (strcmp(name, "-") == 0) return o->stream = 1, true;
+    if (strcmp(name, "-") == 0) return stream_out(o, 1, in);
     if (stat(name, &st) == 0) {
         if (in && st.st_dev == in->volume && st.st_ino == in->index)
             return fail("the same file as IN: fix never changes its input");
-        if ((o->stream = descriptor_of(st, in)) >= 0) return true;
+        int fd = descriptor_of(st, in);
+        if (fd >= 0) return stream_out(o, fd, in);
     }
     mode_t mode = umask(0);
     umask(mode);
@@ -150,6 +180,7 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
         if (!S_ISREG(st.st_mode)) return fail(kind_of(st.st_mode));
         if (in && st.st_dev == in->volume && st.st_ino == in->index)
             return fail("the same file as IN: fix never changes its input");
+        if (access(target, W_OK) != 0 && errno == EROFS) return fail_errno();  // --force cannot help
         if (!force && (access(target, W_OK) != 0 || !(st.st_mode & S_IWUSR)))
             return fail("read-only: liscn replaces it only when told --force");
         existing = true;

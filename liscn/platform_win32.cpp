@@ -66,6 +66,9 @@ bool in_open(InFile *f, const char *name)
         f->handle = (intptr_t)h;
         f->volume = info.dwVolumeSerialNumber;
         f->index = (unsigned long long)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+        // Standard input may stand past the first byte: rewinding goes back to where it stood.
+        LARGE_INTEGER zero = {}, at = {};
+        f->start = GetFileType(h) == FILE_TYPE_DISK && SetFilePointerEx(h, zero, &at, FILE_CURRENT) ? at.QuadPart : 0;
         return true;
     }
     std::wstring w = wide(name);
@@ -85,6 +88,7 @@ bool in_open(InFile *f, const char *name)
     f->handle = (intptr_t)h;
     f->volume = info.dwVolumeSerialNumber;
     f->index = (unsigned long long)info.nFileIndexHigh << 32 | info.nFileIndexLow;
+    f->start = 0;
     return true;
 }
 
@@ -99,9 +103,10 @@ long in_read(InFile *f, unsigned char *p, size_t n)
 
 bool in_rewind(InFile *f)
 {
-    LARGE_INTEGER zero = {};
+    LARGE_INTEGER start;
+    start.QuadPart = f->start;
     return (GetFileType((HANDLE)f->handle) == FILE_TYPE_DISK &&
-            SetFilePointerEx((HANDLE)f->handle, zero, nullptr, FILE_BEGIN)) || fail("a pipe cannot be read again");
+            SetFilePointerEx((HANDLE)f->handle, start, nullptr, FILE_BEGIN)) || fail("a pipe cannot be read again");
 }
 
 void in_close(InFile *f) { CloseHandle((HANDLE)f->handle); }
@@ -110,7 +115,15 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
 {
     o->handle = (intptr_t)INVALID_HANDLE_VALUE;
     o->stream = -1;
-    if (strcmp(name, "-") == 0) return o->stream = 1, true;
+    if (strcmp(name, "-") == 0) {
+        BY_HANDLE_FILE_INFORMATION out_info = {};
+        HANDLE std = GetStdHandle(STD_OUTPUT_HANDLE);
+        if (in && GetFileType(std) == FILE_TYPE_DISK && GetFileInformationByHandle(std, &out_info) &&
+            out_info.dwVolumeSerialNumber == in->volume &&
+            ((unsigned long long)out_info.nFileIndexHigh << 32 | out_info.nFileIndexLow) == in->index)
+            return fail("the same file as IN: fix never changes its input");
+        return o->stream = 1, true;
+    }
     std::wstring w = wide(name);
     HANDLE h = CreateFileW(w.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);

@@ -82,6 +82,7 @@ std::string reading(const unsigned char *p, size_t n, bool utf8)
         }
         if (c == 0x7F) c = 0x2421;
         else if (c >= 0 && c < 0x20) c += 0x2400;
+        else if (c >= 0x80 && c <= 0x9F) c = -1;  // a C1 control steers a terminal too
         s += utf8_of(c < 0 ? 0xFFFD : c);
         i += k;
     }
@@ -183,6 +184,14 @@ std::string cut_notes(const Report &r, const std::string &kind)
         out += kind + format("the cut falls inside the character at line %llu, column %llu: the dialog gets "
                              "only the start of it\n", r.cut_at.line, r.cut_at.column);
     return out;
+}
+
+std::string quoted_character(long c)
+{
+    char name[16];
+    snprintf(name, sizeof name, "U+%04lX", (unsigned long)c);
+    bool control = c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F);
+    return control ? std::string(name) : "\"" + utf8_of(c) + "\" (" + name + ")";
 }
 
 std::string shown_name(const std::string &name)

@@ -21,6 +21,8 @@ std::string shown_name(const std::string &name);
 std::string mixed_reading(const Report &r);
 // "0xE9 at line 1, column 5 (byte 6), 0xC3 at ... and 3 more": the first broken UTF-8 sequences.
 std::string broken_places(const Report &r);
+// A character for a message: "\"é\" (U+00E9)", or only "U+009B" for a control character.
+std::string quoted_character(long c);
 // "1 byte", "2 bytes".
 std::string count(unsigned long long n, const char *one, const char *many);
 // "line 2, column 4 (byte 11)".

@@ -106,31 +106,37 @@ void Scanner::utf8_broken(const Here &at, unsigned char b)
     if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
 }
 
-void Scanner::utf8_byte(unsigned char b, const Here &at)
+// Returns whether b went on a character as its continuation byte (no column of its own).
+bool Scanner::utf8_byte(unsigned char b, const Here &at)
 {
     if (utf8_need_) {
         if (b >= utf8_lo_ && b <= utf8_hi_) {
-            utf8_valid_ += --utf8_need_ == 0;
+            utf8_value_ = utf8_value_ << 6 | (b & 0x3F);
+            // Evidence of UTF-8 only where the character is one the code page could show: an
+            // ANSI text in Thai or Cyrillic forms whole sequences too, of characters it lacks.
+            if (--utf8_need_ == 0) utf8_valid_ += codepage_has(utf8_value_);
             utf8_lo_ = 0x80;
             utf8_hi_ = 0xBF;
-            return;
+            return true;
         }
         utf8_broken(utf8_start_, utf8_lead_);
         utf8_need_ = 0;  // b starts afresh
         utf8_lo_ = 0x80;
         utf8_hi_ = 0xBF;
     }
-    if (b < 0x80) return;
+    if (b < 0x80) return false;
     utf8_start_ = at;
     utf8_lead_ = b;
     int need = utf8_continuation(b, &utf8_lo_, &utf8_hi_);
     if (need < 0) {
         utf8_broken(at, b);
         utf8_lo_ = 0x80, utf8_hi_ = 0xBF;
-        return;
+        return false;
     }
     utf8_need_ = need;
+    utf8_value_ = b & (0x3F >> need);
     utf8_non_ascii_++;
+    return false;
 }
 
 void Scanner::other_bad(const Here &at, unsigned char byte, unsigned n)
@@ -186,9 +192,9 @@ void Scanner::byte(unsigned char b)
         Here at = here();
         if (at_cut && !cut_in_utf8_ && !cut_in_ansi_) cut_at_ = at;  // after a lone CR, on the next line
         if (b >= 0x80 && non_ascii_first_.byte == 0) non_ascii_first_ = at;
-        utf8_byte(b, at);
+        bool continued = utf8_byte(b, at);
         bool counts_ansi = ansi_byte(b, at);
-        character(b, at, (b & 0xC0) != 0x80, counts_ansi);
+        character(b, at, !continued, counts_ansi);  // a stray continuation byte is a column of its own
     }
     offset_++;
 }
@@ -254,6 +260,10 @@ void Scanner::begin()
     mark_ = mark_length(head_, head_len_, encoding_);
     skip_ = mark_;
     for (size_t i = 0; i < head_len_; i++) bytes_mode_ ? byte(head_[i]) : utf16_byte(head_[i]);
+    if (bytes_mode_) {
+        if (utf8_bad_ && !context_taken_) take_context(head_, head_len_, head_len_);  // the rest follows
+        remember_tail(head_, head_len_);
+    }
 }
 
 void Scanner::feed(const unsigned char *p, size_t n)
@@ -294,7 +304,7 @@ void Scanner::feed(const unsigned char *p, size_t n)
                         non_ascii_first_.byte && codepage_single_letter(p[j]) && codepage_single_letter(p[j + 1])) {
                         offset_ += 2;
                         utf8_non_ascii_++;
-                        utf8_valid_++;
+                        utf8_valid_ += codepage_has((p[j] & 0x1Fu) << 6 | (p[j + 1] & 0x3Fu));
                         other_non_ascii_ += 2;
                         column_utf8_++;
                         column_ansi_ += 2;
@@ -314,7 +324,7 @@ void Scanner::feed(const unsigned char *p, size_t n)
                         utf8_non_ascii_ += need > 0;
                         utf8_bad_++;
                         other_non_ascii_++;
-                        column_utf8_ += (p[j] & 0xC0) != 0x80;
+                        column_utf8_++;  // a lead whose sequence breaks, or a stray byte
                         column_ansi_++;
                         line_open_ = true;
                         offset_++;
@@ -337,21 +347,27 @@ void Scanner::feed(const unsigned char *p, size_t n)
             byte(p[i++]);
             if (utf8_bad_ && !context_taken_) {
                 take_context(p, n, i);
-                context_from_ = p;
+                context_block_done_ = true;
             }
         }
         // The bytes after the first broken sequence, where the block that held it ended early.
-        for (size_t k = 0; context_want_ && p != context_from_ && k < n && context_length_ < sizeof context_; k++)
+        for (size_t k = 0; context_want_ && !context_block_done_ && k < n && context_length_ < sizeof context_; k++)
             context_[context_length_++] = p[k], context_want_--;
-        // The last bytes fed, kept across blocks.
-        size_t keep = n < sizeof tail_ ? n : sizeof tail_, old = tail_length_ + keep > sizeof tail_
-                                                                     ? sizeof tail_ - keep : tail_length_;
-        memmove(tail_, tail_ + tail_length_ - old, old);
-        memcpy(tail_ + old, p + n - keep, keep);
-        tail_length_ = old + keep;
+        context_block_done_ = false;
+        remember_tail(p, n);
     } else {
         for (size_t i = 0; i < n; i++) utf16_byte(p[i]);
     }
+}
+
+// The last bytes fed, kept across blocks.
+void Scanner::remember_tail(const unsigned char *p, size_t n)
+{
+    size_t keep = n < sizeof tail_ ? n : sizeof tail_;
+    size_t old = tail_length_ + keep > sizeof tail_ ? sizeof tail_ - keep : tail_length_;
+    memmove(tail_, tail_ + tail_length_ - old, old);
+    memcpy(tail_ + old, p + n - keep, keep);
+    tail_length_ = old + keep;
 }
 
 // p[i - 1] was the last byte read, and the first broken sequence began at most three bytes
@@ -362,9 +378,11 @@ void Scanner::take_context(const unsigned char *p, size_t n, size_t i)
     context_taken_ = true;
     const unsigned long long start = offset_ - i;           // where this block begins in the text
     const unsigned long long at = utf8_first_bad_.byte - 1;  // where the broken sequence begins
+    const unsigned long long earliest = start - tail_length_;  // the first byte still at hand
+    context_length_ = context_broken_ = context_want_ = 0;
+    if (at < earliest) return;
     unsigned long long from = at > 20 ? at - 20 : 0;
-    if (from < start - tail_length_) from = start - tail_length_;
-    context_length_ = 0;
+    if (from < earliest) from = earliest;
     for (unsigned long long o = from; o < start + n && context_length_ < 48 && o < at + 28; o++)
         context_[context_length_++] = o < start ? tail_[tail_length_ - (size_t)(start - o)] : p[o - start];
     context_broken_ = (size_t)(at - from);

@@ -47,8 +47,8 @@ struct Report {
     bool cut_splits_crlf = false, cut_splits_character = false;
     bool also_utf8 = false;                 // read as ANSI, yet valid UTF-8 outside ASCII
     bool also_utf16 = false;                // read as ANSI, yet starting with a UTF-16 mark
-    // Read on its own (Auto) as ANSI, yet mostly UTF-8: valid sequences outside ASCII at least
-    // as many as the broken ones.  Its broken sequences: how many, where the first ones are,
+    // Read on its own (Auto) as ANSI, yet mostly UTF-8: whole sequences outside ASCII that are
+    // characters of the code page at least as many as the broken ones (utf8_valid counts those).  Its broken sequences: how many, where the first ones are,
     // whether the only one is a character cut at the very end, and the bytes around the first.
     bool mixed = false;
     bool also_mixed = false;                // read as ANSI when told so, yet mixed on its own
@@ -98,7 +98,7 @@ private:
     void utf16_character(long c, unsigned long long byte, unsigned char bad_byte, long bad_unit = -1);
     bool resolve_cr(long c);
     void character(long c, const Here &at, bool counts_utf8, bool counts_ansi);
-    void utf8_byte(unsigned char b, const Here &at);
+    bool utf8_byte(unsigned char b, const Here &at);
     bool ansi_byte(unsigned char b, const Here &at);
     void other_bad(const Here &at, unsigned char byte, unsigned n);
     static void record(LineEnds *ends, unsigned long long line);
@@ -124,6 +124,7 @@ private:
     // As UTF-8: continuation bytes still due and the range of the next one.
     int utf8_need_ = 0;
     unsigned char utf8_lo_ = 0x80, utf8_hi_ = 0xBF, utf8_lead_ = 0;
+    unsigned long utf8_value_ = 0;  // the character being read
     Here utf8_start_{};
     unsigned long long utf8_non_ascii_ = 0, utf8_bad_ = 0, utf8_valid_ = 0;
     Here utf8_first_bad_{};
@@ -135,9 +136,10 @@ private:
     // The bytes around the first broken UTF-8 sequence, and the last bytes fed, for one found
     // only at the end.
     void take_context(const unsigned char *p, size_t n, size_t i);
+    void remember_tail(const unsigned char *p, size_t n);
     unsigned char context_[48] = {}, tail_[24] = {};
     size_t context_length_ = 0, context_broken_ = 0, tail_length_ = 0, context_want_ = 0;
-    const unsigned char *context_from_ = nullptr;  // the block it was taken from
+    bool context_block_done_ = false;  // the block it was taken from gave its bytes after it
     bool context_taken_ = false;
     // As the code page, or as UTF-16: a lead byte waiting for its trail byte.
     bool lead_pending_ = false;

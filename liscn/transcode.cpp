@@ -149,9 +149,7 @@ FixStatus Fixer::character(long c, size_t length, const unsigned char *bytes)
     int n = encoding_ == Encoding::Ansi ? (int)length : codepage_encode((unsigned long)c, out);
     if (encoding_ == Encoding::Ansi) memcpy(out, bytes, length);
     if (!n) {
-        char name[24];
-        snprintf(name, sizeof name, "U+%04lX", (unsigned long)c);
-        return refuse("\"" + utf8_of(c) + "\" (" + name + ") at " + here() + " has no place in code page " +
+        return refuse(quoted_character(c) + " at " + here() + " has no place in code page " +
                       std::to_string(codepage_current()));
     }
     if (n == 1 && buffered_ < sizeof buffer_ && error_.empty())

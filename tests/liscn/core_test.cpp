@@ -177,6 +177,24 @@ TEST(Report, CountsInWordsAndNamesTheLastLine)
     // UTF-16 names a unit that is no character as the unit.
     std::string unit = describe(scan(std::string("\xFF\xFE" "A\0\0\xDC", 6)), "f", false);
     EXPECT_NE(std::string::npos, unit.find("the first U+DC00 at line 1, column 2 (byte 5)")) << unit;
+    // A break in the first bytes is in the readings too; a stray continuation byte is a column.
+    std::string head = describe(scan("\xE9t\xC3\xA9 caf\xC3\xA9 na\xC3\xAFve"), "f", false);
+    EXPECT_NE(std::string::npos, head.find("reads as UTF-8 \"\xEF\xBF\xBDt\xC3\xA9 caf")) << head;
+    Report columns = scan("caf\xC3\xA9 \xC3\xA9t\xC3\xA9: 5\x80 or 6\x80, d\xC3\xA9j\xC3\xA0", U8);
+    ASSERT_EQ(2u, columns.utf8_broken);
+    EXPECT_EQ("1:12:15", at(columns.broken[0]));
+    EXPECT_EQ("1:18:21", at(columns.broken[1])) << "the first stray byte took a column";
+    // A C1 control in a reading cannot steer the terminal.
+    std::string c1 = describe(scan("\xC3\xA9 \xC3\xA9 \xC2\x9B" "2J \xE9."), "f", false);
+    EXPECT_EQ(std::string::npos, c1.find("\xC2\x9B")) << c1;
+    // Whole UTF-8 sequences count only as characters the code page has: short ANSI texts in Thai
+    // and Ukrainian form some of other characters, and stay ANSI.
+    ASSERT_TRUE(codepage_select(874));
+    EXPECT_FALSE(scan("\xCA\xD1\xAD\xAD\xD2\xCD\xB9\xD8\xAD\xD2\xB5\r\n").mixed);
+    EXPECT_FALSE(scan("\xA8\xD3\xA1\xD1\xB4\r\n").mixed);
+    ASSERT_TRUE(codepage_select(1251));
+    EXPECT_FALSE(scan("\xC2\xB3\xED \xE0\xE1\r\n").mixed);
+    ASSERT_TRUE(codepage_select(1252));
     // An ANSI text with a chance UTF-8 look-alike among more accents stays ANSI.
     EXPECT_FALSE(has_problems(scan("\xC3\xA9 d\xE9j\xE0 vu \xE8"), false));
     // Found by the fuzzer: 1251 "юя" begins as UTF-16's mark does.
@@ -210,6 +228,8 @@ const FixCase kFixCases[] = {
     {"last character cut", "\xC3\xA9t\xC3", 1252, A, false, FixStatus::Refused, "its last character is cut: 0xC3 at line 1, column 3 (byte 4)"},
     // What fix writes, check reads as written: no result that reads as UTF-8 or UTF-16 too.
     {"garbled already", "Caf\xC3\x83\xC2\xA9", 1252, A, false, FixStatus::Refused, "the result would read as UTF-8 too"},
+    {"a control without a place", "abc \xC2\x9B" "2J", 1252, A, false, FixStatus::Refused, "U+009B at line 1, column 5 (byte 5) has no place"},
+    {"Thai, short", "\xE0\xB8\x88\xE0\xB8\xB3\xE0\xB8\x81\xE0\xB8\xB1\xE0\xB8\x94", 874, A, false, FixStatus::Written, "\xA8\xD3\xA1\xD1\xB4"},
     {"partly garbled", "\xC3\x83\xC2\xA9 \xC3\xA9", 1252, A, false, FixStatus::Refused, "the result would read as UTF-8 but for 1 sequence"},
     {"result like a UTF-16 mark", "\xC3\xBF\xC3\xBEok", 1252, A, false, FixStatus::Refused, "the bytes of a UTF-16 byte-order mark"},
     {"to 1251", "\xD0\x9B\xD0\xB8\n", 1251, A, false, FixStatus::Written, "\xCB\xE8\r\n"},

@@ -189,9 +189,17 @@ TEST_F(Tool, OutThatIsAStreamGetsTheTextAndNothingIsReplaced)
         {"fix --allow-cut big.txt - >> long.log 2>/dev/null", "long.log", "kept\n", "kept\n", 2},
         {"fix big.txt /dev/stdout >> long.log 2>/dev/null", "long.log", "kept\n", "kept\n", 1},
         {"fix u.txt - --codepage 1251 >> refused.log 2>/dev/null", "refused.log", "kept\n", "kept\n", 1},
+        // Only a descriptor that writes makes a stream; one that writes in place is refused.
+        {"fix u.txt held.txt 3< held.txt 2>/dev/null", "held.txt", "old old old old old\n", kAnsi, 0},
+        {"fix u.txt inplace.txt 3<> inplace.txt 2>/dev/null", "inplace.txt", "old old old old old\n",
+         "old old old old old\n", 2},
+        {"fix same.txt - >> same.txt 2>/dev/null", "same.txt", kUtf8, kUtf8, 2},
+        // The text alone in the file that both standard input and output write to.
+        {"fix u.txt /dev/stdout 0<> both.log 1>&0 2>/dev/null", "both.log", "", kAnsi, 0},
     };
     for (const auto &c : cases) {
         write(c.file, c.before);
+        write("same.txt", kUtf8);
         std::string command = c.command.compare(0, 4, "cat ") == 0 ? c.command : std::string(LISCN) + " " + c.command;
         Outcome r = shell("timeout 60 sh -c '" + command + "'");
         EXPECT_EQ(c.status, r.status) << c.command << ": " << r.output;
@@ -200,6 +208,26 @@ TEST_F(Tool, OutThatIsAStreamGetsTheTextAndNothingIsReplaced)
     // The report goes to standard error when the text takes standard output.
     Outcome r = liscn("fix u.txt -", "2>/dev/null");
     EXPECT_EQ(kAnsi, r.output);
+    // Standard input read from where it stands, also when fix starts over as the code page.
+    write("w.txt", "HEADER: not part of it\n" + kAnsi);
+    EXPECT_EQ(0, shell("{ read -r header; timeout 60 " LISCN " fix - off.txt; } < w.txt").status);
+    EXPECT_EQ(kAnsi, read("off.txt"));
+}
+
+// Past the first 64 KiB block, the readings of a mixed text run on into the next block.
+TEST_F(Tool, MixedTextReadingsAcrossBlocks)
+{
+    std::string text;
+    for (int i = 0; i < 12000; i++) text += "line " + std::to_string(100000 + i) + " caf\xC3\xA9 \r\n";
+    text[131066] = '\xE9';
+    write("big.txt", text);
+    Outcome r = liscn("check big.txt");
+    EXPECT_EQ(1, r.status);
+    const std::string around = text.substr(131066 - 20, 48);
+    std::string utf8_reading = around;
+    utf8_reading.replace(20, 1, "\xEF\xBF\xBD");
+    for (size_t at; (at = utf8_reading.find("\r\n")) != std::string::npos;) utf8_reading.replace(at, 2, "\xE2\x90\x8D\xE2\x90\x8A");
+    EXPECT_HAS(r.output, "reads as UTF-8 \"" + utf8_reading + "\"");
 }
 
 TEST_F(Tool, ReadOnlyOutAndFoldersThatTakeNoFile)
@@ -221,6 +249,16 @@ TEST_F(Tool, ReadOnlyOutAndFoldersThatTakeNoFile)
     EXPECT_EQ(0, liscn("fix a.txt ro.txt --force").status);
     EXPECT_EQ(kAnsi, read("ro.txt"));
 
+    // On a read-only file system --force cannot help: the message says what stands in the way.
+    fs::create_directory(path("rofs"));
+    if (geteuid() == 0 && mount("tmpfs", path("rofs").c_str(), "tmpfs", 0, "size=64k") == 0) {
+        write("rofs/t.txt", "old");
+        ASSERT_EQ(0, mount(nullptr, path("rofs").c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr));
+        Outcome rofs = liscn("fix u.txt rofs/t.txt");
+        umount2(path("rofs").c_str(), MNT_DETACH);
+        EXPECT_EQ(2, rofs.status);
+        EXPECT_HAS(rofs.output, "cannot write rofs/t.txt: Read-only file system");
+    }
     fs::create_directory(path("shut"));
     chmod(path("shut").c_str(), 0555);
     // As root every folder takes files: the test runs the tool as nobody where it can.
@@ -419,6 +457,8 @@ TEST_F(Tool, ArgumentsAndExitCodes)
         // Names are printed with their control characters escaped.
         {"check \"$(printf 'no\\033[2Jsuch\\nfile')\"", 2, "cannot read no\\x1B[2Jsuch\\nfile: No such file"},
         {"check \"$(printf 'c1\\302\\233[2Jname')\"", 2, "cannot read c1\\xC2\\x9B[2Jname: No such file"},  // CSI as U+009B
+        {"\"$(printf 'chk\\033[2J')\" a.txt", 2, "unknown command chk\\x1B[2J"},
+        {"fix u.txt \"$(printf 'no\\033[2J/o.txt')\"", 2, "its folder no\\x1B[2J: No such file"},
         {"--help", 0, "Exit 0: OUT written (even if the report then cannot be)"},
         // fix's warning of a cut says what check says of it.
         {"fix --allow-cut cut.txt cut-out.txt", 0, "warning: the cut falls between the CR and the LF that end line 1"},
