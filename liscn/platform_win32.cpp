@@ -43,6 +43,20 @@ bool fail_last_error()
     return false;
 }
 
+// All n bytes at p to h, in pieces of at most 1 GiB, or false.
+bool write_all(HANDLE h, const void *data, size_t n)
+{
+    const char *p = (const char *)data;
+    while (n) {
+        DWORD wrote;
+        if (!WriteFile(h, p, (DWORD)(n > (1u << 30) ? 1u << 30 : n), &wrote, nullptr) || !wrote)
+            return fail_last_error();
+        p += wrote;
+        n -= wrote;
+    }
+    return true;
+}
+
 BOOL WINAPI on_console_event(DWORD)
 {
     // The file was opened with FILE_SHARE_DELETE: it goes when the process ends.
@@ -185,17 +199,7 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
     return false;
 }
 
-bool out_write(OutFile *o, const unsigned char *p, size_t n)
-{
-    while (n) {
-        DWORD wrote;
-        if (!WriteFile((HANDLE)o->handle, p, (DWORD)(n > (1u << 30) ? 1u << 30 : n), &wrote, nullptr) || !wrote)
-            return fail_last_error();
-        p += wrote;
-        n -= wrote;
-    }
-    return true;
-}
+bool out_write(OutFile *o, const unsigned char *p, size_t n) { return write_all((HANDLE)o->handle, p, n); }
 
 bool out_commit(OutFile *o)
 {
@@ -234,24 +238,11 @@ bool std_write(int stream, const char *p, size_t n)
         DWORD wrote;
         return WriteConsoleW(h, w.data(), (DWORD)k, &wrote, nullptr) || fail_last_error();
     }
-    while (n) {
-        DWORD wrote;
-        if (!WriteFile(h, p, (DWORD)n, &wrote, nullptr) || !wrote) return fail_last_error();
-        p += wrote;
-        n -= wrote;
-    }
-    return true;
+    return write_all(h, p, n);
 }
 
 // The text's own bytes, never converted: a console shows them in its code page.
 bool out_stream_write(OutFile *o, const unsigned char *p, size_t n)
 {
-    HANDLE h = GetStdHandle(o->stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    while (n) {
-        DWORD wrote;
-        if (!WriteFile(h, p, (DWORD)n, &wrote, nullptr) || !wrote) return fail_last_error();
-        p += wrote;
-        n -= wrote;
-    }
-    return true;
+    return write_all(GetStdHandle(o->stream == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE), p, n);
 }
