@@ -71,13 +71,15 @@ bool writes_to(int fd, const struct stat &st)
 }
 
 // The descriptor of this process that writes to the file st describes: standard output or
-// error first, so that the report goes to the other; then the rest in order; -1 for none.  A
-// descriptor that only reads (a lock's, standard input's) does not make OUT a stream.
-int descriptor_of(const struct stat &st, const InFile *in)
+// error first, so that the report goes to the other; then, where OUT is named as a descriptor
+// (/dev/fd/3, /proc/self/fd/3), the rest in order; -1 for none.  A descriptor that only reads
+// (a lock's, standard input's) does not make OUT a stream, nor one a parent left open on a file
+// that the user names as such.
+int descriptor_of(const struct stat &st, const InFile *in, bool named_as_descriptor)
 {
     if (writes_to(1, st)) return 1;
     if (writes_to(2, st)) return 2;
-    DIR *dir = opendir("/proc/self/fd");
+    DIR *dir = named_as_descriptor ? opendir("/proc/self/fd") : nullptr;
     if (!dir) return -1;
     int found = INT_MAX;
     for (struct dirent *e; (e = readdir(dir)) != nullptr;) {
@@ -106,8 +108,8 @@ bool stream_out(OutFile *o, int fd, const InFile *in)
     if (in && fstat(fd, &st) == 0 && st.st_dev == in->volume && st.st_ino == in->index)
         return fail("the same file as IN: fix never changes its input");
     if (writes_in_place(fd))
-        return fail("a stream into the middle of a file, where the text would overwrite part of it; "
-                    "append to it (>>) or name the file itself");
+        return fail("a stream that writes into the middle of a file, where the text would overwrite part of "
+                    "it; append to it (>>), or write to another file");
     o->stream = fd;
     return true;
 }
@@ -163,7 +165,7 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
     if (stat(name, &st) == 0) {
         if (in && st.st_dev == in->volume && st.st_ino == in->index)
             return fail("the same file as IN: fix never changes its input");
-        int fd = descriptor_of(st, in);
+        int fd = descriptor_of(st, in, strncmp(name, "/dev/", 5) == 0 || strncmp(name, "/proc/", 6) == 0);
         if (fd >= 0) return stream_out(o, fd, in);
     }
     mode_t mode = umask(0);

@@ -114,7 +114,7 @@ bool Scanner::utf8_byte(unsigned char b, const Here &at)
             utf8_value_ = utf8_value_ << 6 | (b & 0x3F);
             // Evidence of UTF-8 only where the character is one the code page could show: an
             // ANSI text in Thai or Cyrillic forms whole sequences too, of characters it lacks.
-            if (--utf8_need_ == 0) utf8_valid_ += codepage_has(utf8_value_);
+            if (--utf8_need_ == 0) utf8_valid_++, utf8_valid_known_ += codepage_has(utf8_value_);
             utf8_lo_ = 0x80;
             utf8_hi_ = 0xBF;
             return true;
@@ -304,7 +304,8 @@ void Scanner::feed(const unsigned char *p, size_t n)
                         non_ascii_first_.byte && codepage_single_letter(p[j]) && codepage_single_letter(p[j + 1])) {
                         offset_ += 2;
                         utf8_non_ascii_++;
-                        utf8_valid_ += codepage_has((p[j] & 0x1Fu) << 6 | (p[j + 1] & 0x3Fu));
+                        utf8_valid_++;
+                        utf8_valid_known_ += codepage_has((p[j] & 0x1Fu) << 6 | (p[j + 1] & 0x3Fu));
                         other_non_ascii_ += 2;
                         column_utf8_++;
                         column_ansi_ += 2;
@@ -435,14 +436,20 @@ Report Scanner::finish()
     r.also_utf8 = r.encoding == Encoding::Ansi && utf8_bad_ == 0 && utf8_non_ascii_ > 0;
     r.also_utf16 = r.encoding == Encoding::Ansi && (mark_length(head_, head_len_, Encoding::Utf16le) ||
                                                     mark_length(head_, head_len_, Encoding::Utf16be));
-    // An ANSI text almost never holds a valid UTF-8 sequence: it takes an accented capital or ß
-    // (0xC2-0xDF) followed by a symbol from 0x80-0xBF, and where one occurs by chance, the
-    // text's other accents break many more.  A UTF-8 text that an editor saved partly as ANSI,
-    // or whose last character was cut, keeps most of its sequences whole.  So a text whose
-    // whole sequences are at least as many as its broken ones is taken for mixed, not for ANSI.
+    // A UTF-8 text that an editor saved partly as ANSI, or whose last character was cut, keeps
+    // most of its sequences whole.  An ANSI text forms whole ones only by chance (in 1252 an
+    // accented capital or ß followed by a symbol from 0x80-0xBF; in Thai or Ukrainian more
+    // often, but of characters the page lacks), and then breaks more with its other letters.
+    // So whole sequences of characters the code page has count one for one against the broken
+    // ones; other whole sequences (UTF-8 in a script the page lacks) only when they are four
+    // times as many.  Double-byte pages make whole sequences out of ordinary pairs too often
+    // (GBK's 谢 is D0 BB, UTF-8's л) to tell: there a text is UTF-8 or ANSI, never mixed.
     r.utf8_valid = utf8_valid_;
     r.utf8_broken = utf8_bad_;
-    const bool mostly_utf8 = bytes_mode_ && r.encoding == Encoding::Ansi && utf8_bad_ > 0 && utf8_bad_ <= utf8_valid_;
+    bool single_byte = true;
+    for (int b = 0x80; b < 0x100 && single_byte; b++) single_byte = !codepage_lead_byte((unsigned char)b);
+    const bool mostly_utf8 = bytes_mode_ && single_byte && r.encoding == Encoding::Ansi && utf8_bad_ > 0 &&
+                             (utf8_bad_ <= utf8_valid_known_ || utf8_bad_ * 4 <= utf8_valid_);
     r.mixed = mostly_utf8 && encoding_ == Encoding::Auto;
     r.also_mixed = mostly_utf8 && encoding_ == Encoding::Ansi;
     for (unsigned long long i = 0; i < 8 && i < utf8_bad_; i++)

@@ -47,9 +47,9 @@ struct Report {
     bool cut_splits_crlf = false, cut_splits_character = false;
     bool also_utf8 = false;                 // read as ANSI, yet valid UTF-8 outside ASCII
     bool also_utf16 = false;                // read as ANSI, yet starting with a UTF-16 mark
-    // Read on its own (Auto) as ANSI, yet mostly UTF-8: whole sequences outside ASCII that are
-    // characters of the code page at least as many as the broken ones (utf8_valid counts those).  Its broken sequences: how many, where the first ones are,
-    // whether the only one is a character cut at the very end, and the bytes around the first.
+    // Read on its own (Auto) as ANSI, yet mostly UTF-8 (the rule is in Scanner::finish); its
+    // whole sequences outside ASCII and its broken ones: how many, where the first broken ones
+    // are, whether the only one is a character cut at the very end, and the bytes around the first.
     bool mixed = false;
     bool also_mixed = false;                // read as ANSI when told so, yet mixed on its own
     unsigned long long utf8_valid = 0, utf8_broken = 0;
@@ -127,6 +127,7 @@ private:
     unsigned long utf8_value_ = 0;  // the character being read
     Here utf8_start_{};
     unsigned long long utf8_non_ascii_ = 0, utf8_bad_ = 0, utf8_valid_ = 0;
+    unsigned long long utf8_valid_known_ = 0;  // whole sequences of characters the code page has
     Here utf8_first_bad_{};
     unsigned char utf8_bad_byte_ = 0;
     Here utf8_broken_[8]{};

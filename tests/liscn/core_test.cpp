@@ -194,7 +194,15 @@ TEST(Report, CountsInWordsAndNamesTheLastLine)
     EXPECT_FALSE(scan("\xA8\xD3\xA1\xD1\xB4\r\n").mixed);
     ASSERT_TRUE(codepage_select(1251));
     EXPECT_FALSE(scan("\xC2\xB3\xED \xE0\xE1\r\n").mixed);
+    // GBK pairs form whole UTF-8 sequences of characters 936 has (谢 D0 BB is "л"): double-byte
+    // pages never call a text mixed.
+    ASSERT_TRUE(codepage_select(936));
+    EXPECT_FALSE(scan("AGREEMENT\r\n\xD0\xBB\xD0\xBB\xCA\xB9\xD3\xC3\r\n").mixed);
+    // UTF-8 in a script the page lacks, with two stray bytes, is mixed all the same.
     ASSERT_TRUE(codepage_select(1252));
+    std::string russian;
+    for (int i = 0; i < 8; i++) russian += "\xD0\x9B\xD0\xB8\xD1\x86\xD0\xB5\xD0\xBD\xD0\xB7\xD0\xB8\xD1\x8F ";
+    EXPECT_TRUE(scan(russian + "\xA9 Caf\xE9\r\n").mixed);
     // An ANSI text with a chance UTF-8 look-alike among more accents stays ANSI.
     EXPECT_FALSE(has_problems(scan("\xC3\xA9 d\xE9j\xE0 vu \xE8"), false));
     // Found by the fuzzer: 1251 "юя" begins as UTF-16's mark does.

@@ -191,8 +191,12 @@ TEST_F(Tool, OutThatIsAStreamGetsTheTextAndNothingIsReplaced)
         {"fix u.txt - --codepage 1251 >> refused.log 2>/dev/null", "refused.log", "kept\n", "kept\n", 1},
         // Only a descriptor that writes makes a stream; one that writes in place is refused.
         {"fix u.txt held.txt 3< held.txt 2>/dev/null", "held.txt", "old old old old old\n", kAnsi, 0},
-        {"fix u.txt inplace.txt 3<> inplace.txt 2>/dev/null", "inplace.txt", "old old old old old\n",
+        {"fix u.txt /dev/fd/3 3<> inplace.txt 2>/dev/null", "inplace.txt", "old old old old old\n",
          "old old old old old\n", 2},
+        {"fix u.txt - 1<> inplace.txt 2>/dev/null", "inplace.txt", "old old old old old\n",
+         "old old old old old\n", 2},
+        // A file named as such is replaced, whatever a parent left open on it.
+        {"fix u.txt left-open.txt 3<> left-open.txt 2>/dev/null", "left-open.txt", "old old old old old\n", kAnsi, 0},
         {"fix same.txt - >> same.txt 2>/dev/null", "same.txt", kUtf8, kUtf8, 2},
         // The text alone in the file that both standard input and output write to.
         {"fix u.txt /dev/stdout 0<> both.log 1>&0 2>/dev/null", "both.log", "", kAnsi, 0},
