@@ -58,7 +58,7 @@ wine_prefix_ready() {
 # Whether display :N belongs to a running X server (a lock left by a dead one does not count).
 display_taken() {
     local pid
-    pid=$(tr -d ' ' < "/tmp/.X$1-lock" 2>/dev/null) && kill -0 "$pid" 2>/dev/null
+    pid=$(tr -d ' ' 2>/dev/null < "/tmp/.X$1-lock") && kill -0 "$pid" 2>/dev/null
 }
 
 # Starts Xvfb with screen WIDTHxHEIGHT on display :N, or on the first free display from 90
