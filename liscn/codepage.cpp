@@ -136,6 +136,7 @@ bool codepage_select(int cp)
 }
 
 int codepage_current() { return g_page ? g_page->number : 0; }
+bool codepage_double_byte() { return g_page && !g_page->upper; }
 bool codepage_lead_byte(unsigned char b) { return g_lead[b]; }
 
 int codepage_decode(const unsigned char *p, size_t n, long *c)

@@ -14,6 +14,8 @@ extern const char kCodePageList[];
 // platform cannot convert it.
 bool codepage_select(int cp);
 int codepage_current();
+// Whether the code page has characters of two bytes (932, 936, 949, 950).
+bool codepage_double_byte();
 
 // The character at p (n > 0 bytes available): returns its length in bytes (1 or 2) and puts
 // its code point in *c, or -1 when the bytes are no character of the code page.  A lead byte

@@ -75,7 +75,7 @@ bool writes_to(int fd, const struct stat &st)
 // (/dev/fd/3, /proc/self/fd/3), the rest in order; -1 for none.  A descriptor that only reads
 // (a lock's, standard input's) does not make OUT a stream, nor one a parent left open on a file
 // that the user names as such.
-int descriptor_of(const struct stat &st, const InFile *in, bool named_as_descriptor)
+int descriptor_of(const struct stat &st, bool named_as_descriptor)
 {
     if (writes_to(1, st)) return 1;
     if (writes_to(2, st)) return 2;
@@ -85,7 +85,7 @@ int descriptor_of(const struct stat &st, const InFile *in, bool named_as_descrip
     for (struct dirent *e; (e = readdir(dir)) != nullptr;) {
         if (e->d_name[0] < '0' || e->d_name[0] > '9') continue;
         int fd = atoi(e->d_name);
-        if (fd > 2 && fd < found && fd != dirfd(dir) && (!in || fd != (int)in->handle) && writes_to(fd, st)) found = fd;
+        if (fd > 2 && fd < found && fd != dirfd(dir) && writes_to(fd, st)) found = fd;
     }
     closedir(dir);
     return found == INT_MAX ? -1 : found;
@@ -159,13 +159,14 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
     o->stream = -1;
     struct stat st;
     bool existing = false;
-    // A descriptor of ours is a stream, whatever file lies behind it: renaming over that file
-    // would replace what the user meant to add to (a log that standard output appends to).
+    // A file that this process writes to is a stream: renaming over it would replace what the
+    // user meant to add to (a log that standard output appends to).  stat follows links, so
+    // IN is told apart here under any name.
     if (strcmp(name, "-") == 0) return stream_out(o, 1, in);
     if (stat(name, &st) == 0) {
         if (in && st.st_dev == in->volume && st.st_ino == in->index)
             return fail("the same file as IN: fix never changes its input");
-        int fd = descriptor_of(st, in, strncmp(name, "/dev/", 5) == 0 || strncmp(name, "/proc/", 6) == 0);
+        int fd = descriptor_of(st, strncmp(name, "/dev/", 5) == 0 || strncmp(name, "/proc/", 6) == 0);
         if (fd >= 0) return stream_out(o, fd, in);
     }
     mode_t mode = umask(0);
@@ -180,8 +181,6 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
             return fail(strerror(ENAMETOOLONG));
         }
         if (!S_ISREG(st.st_mode)) return fail(kind_of(st.st_mode));
-        if (in && st.st_dev == in->volume && st.st_ino == in->index)
-            return fail("the same file as IN: fix never changes its input");
         if (access(target, W_OK) != 0 && errno == EROFS) return fail_errno();  // --force cannot help
         if (!force && (access(target, W_OK) != 0 || !(st.st_mode & S_IWUSR)))
             return fail("read-only: liscn replaces it only when told --force");
@@ -213,7 +212,7 @@ bool out_begin(OutFile *o, const char *name, const InFile *in, bool force)
     if (fd < 0) {
         // The folder is what cannot take a new file: name it.
         snprintf(g_error, sizeof g_error, "cannot make a file in its folder %.*s: %s",
-                 dir_length > 1 ? dir_length - 1 : dir_length ? 1 : 1, dir_length ? target : ".", strerror(error));
+                 dir_length > 1 ? dir_length - 1 : 1, dir_length ? target : ".", strerror(error));
         return false;
     }
     o->handle = fd;

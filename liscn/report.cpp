@@ -63,23 +63,8 @@ std::string reading(const unsigned char *p, size_t n, bool utf8)
 {
     std::string s = "\"";
     for (size_t i = 0; i < n;) {
-        long c = -1;
-        size_t k = 1;
-        if (utf8) {
-            unsigned char lo, hi;
-            int need = utf8_continuation(p[i], &lo, &hi);
-            if (need == 0) c = p[i];
-            for (int j = 1; need > 0 && j <= need; j++) {
-                if (i + j >= n || p[i + j] < (j == 1 ? lo : 0x80) || p[i + j] > (j == 1 ? hi : 0xBF)) break;
-                if (j == need) {
-                    c = p[i] & (0x3F >> need);
-                    for (int m = 1; m <= need; m++) c = c << 6 | (p[i + m] & 0x3F);
-                    k = (size_t)need + 1;
-                }
-            }
-        } else {
-            k = (size_t)codepage_decode(p + i, n - i, &c);
-        }
+        long c;
+        size_t k = utf8 ? utf8_decode(p + i, n - i, true, &c) : (size_t)codepage_decode(p + i, n - i, &c);
         if (c == 0x7F) c = 0x2421;
         else if (c >= 0 && c < 0x20) c += 0x2400;
         else if (c >= 0x80 && c <= 0x9F) c = -1;  // a C1 control steers a terminal too
@@ -120,16 +105,6 @@ std::string mixed_reading(const Report &r)
            "as " + cp_name + ", '--from utf-8' converts the UTF-8 and shows where it breaks";
     return out;
 }
-
-namespace {
-
-std::string mixed(const Report &r, const std::string &)
-{
-    return "  problem: " + mixed_reading(r) + "\n";
-}
-
-
-}  // namespace
 
 std::string utf8_of(long c)
 {
@@ -199,21 +174,15 @@ std::string shown_name(const std::string &name)
     // Control characters and bytes that are no UTF-8 would steer or garble the terminal.
     std::string out;
     for (size_t i = 0; i < name.size();) {
-        unsigned char b = (unsigned char)name[i], lo, hi;
-        int need = utf8_continuation(b, &lo, &hi);
-        size_t n = 1;
-        bool whole = need >= 0 && i + need < name.size();
-        for (int k = 1; whole && k <= need; k++) {
-            unsigned char c = (unsigned char)name[i + k];
-            whole = c >= (k == 1 ? lo : 0x80) && c <= (k == 1 ? hi : 0xBF);
-        }
-        bool c1 = b == 0xC2 && whole && (unsigned char)name[i + 1] < 0xA0;
-        if (b < 0x20 || b == 0x7F || !whole || c1) {
+        const unsigned char *p = (const unsigned char *)name.data() + i, b = *p;
+        long c;
+        size_t n = utf8_decode(p, name.size() - i, true, &c);
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F)) {  // C1 too: 0x9B opens a sequence
             char esc[8];
             snprintf(esc, sizeof esc, b == '\n' ? "\\n" : b == '\t' ? "\\t" : b == '\r' ? "\\r" : "\\x%02X", b);
             out += esc;
+            n = 1;
         } else {
-            n = (size_t)need + 1;
             out.append(name, i, n);
         }
         i += n;
@@ -281,7 +250,7 @@ std::string describe(const Report &r, const std::string &file, bool allow_cut)
                " shows each of them as two or more wrong characters; 'liscn fix' converts it (if it is " +
                cp_name + " already, say --from ansi)\n";
     else if (r.mixed)
-        out += mixed(r, cp_name);
+        out += "  problem: " + mixed_reading(r) + "\n";
     else if (r.encoding == Encoding::Ansi && r.non_ascii)
         out += "  note: " + count(r.non_ascii, "character", "characters") + " outside ASCII, the first at " +
                where(r.first_non_ascii) + ", read as " + cp_name + "; 'liscn preview' shows them as the dialog will" +

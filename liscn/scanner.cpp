@@ -36,6 +36,23 @@ int utf8_continuation(unsigned char b, unsigned char *lo, unsigned char *hi)
     return b < 0x80 ? 0 : b < 0xC2 ? -1 : b < 0xE0 ? 1 : b < 0xF0 ? 2 : b < 0xF5 ? 3 : -1;
 }
 
+size_t utf8_decode(const unsigned char *p, size_t n, bool last, long *c)
+{
+    unsigned char lo, hi;
+    int need = utf8_continuation(p[0], &lo, &hi);
+    *c = need == 0 ? p[0] : -1;
+    if (need <= 0) return 1;
+    long v = p[0] & (0x3F >> need);
+    for (size_t i = 1; i <= (size_t)need; i++) {
+        if (i >= n) return last ? 1 : 0;
+        if (p[i] < lo || p[i] > hi) return 1;
+        lo = 0x80, hi = 0xBF;
+        v = v << 6 | (p[i] & 0x3F);
+    }
+    *c = v;
+    return need + 1;
+}
+
 Scanner::Scanner(Encoding encoding)
     : encoding_(encoding), bytes_mode_(encoding != Encoding::Utf16le && encoding != Encoding::Utf16be)
 {
@@ -103,7 +120,7 @@ void Scanner::character(long c, const Here &at, bool counts_utf8, bool counts_an
 void Scanner::utf8_broken(const Here &at, unsigned char b)
 {
     if (utf8_bad_ < 8) utf8_broken_[utf8_bad_] = at, utf8_broken_byte_[utf8_bad_] = b;
-    if (utf8_bad_++ == 0) utf8_first_bad_ = at, utf8_bad_byte_ = b;
+    utf8_bad_++;
 }
 
 // Returns whether b went on a character as its continuation byte (no column of its own).
@@ -378,7 +395,7 @@ void Scanner::take_context(const unsigned char *p, size_t n, size_t i)
 {
     context_taken_ = true;
     const unsigned long long start = offset_ - i;           // where this block begins in the text
-    const unsigned long long at = utf8_first_bad_.byte - 1;  // where the broken sequence begins
+    const unsigned long long at = utf8_broken_[0].byte - 1;  // where the broken sequence begins
     const unsigned long long earliest = start - tail_length_;  // the first byte still at hand
     context_length_ = context_broken_ = context_want_ = 0;
     if (at < earliest) return;
@@ -410,7 +427,7 @@ Report Scanner::finish()
         if (!context_taken_) {
             // Cut at the very end: the last bytes fed hold it.
             context_taken_ = true;
-            unsigned long long back = offset_ - utf8_first_bad_.byte + 1;
+            unsigned long long back = offset_ - utf8_broken_[0].byte + 1;
             context_length_ = tail_length_;
             context_broken_ = back <= tail_length_ ? tail_length_ - (size_t)back : 0;
             for (size_t k = 0; k < tail_length_; k++) context_[k] = tail_[k];
@@ -446,9 +463,7 @@ Report Scanner::finish()
     // (GBK's 谢 is D0 BB, UTF-8's л) to tell: there a text is UTF-8 or ANSI, never mixed.
     r.utf8_valid = utf8_valid_;
     r.utf8_broken = utf8_bad_;
-    bool single_byte = true;
-    for (int b = 0x80; b < 0x100 && single_byte; b++) single_byte = !codepage_lead_byte((unsigned char)b);
-    const bool mostly_utf8 = bytes_mode_ && single_byte && r.encoding == Encoding::Ansi && utf8_bad_ > 0 &&
+    const bool mostly_utf8 = bytes_mode_ && !codepage_double_byte() && r.encoding == Encoding::Ansi && utf8_bad_ > 0 &&
                              (utf8_bad_ <= utf8_valid_known_ || utf8_bad_ * 4 <= utf8_valid_);
     r.mixed = mostly_utf8 && encoding_ == Encoding::Auto;
     r.also_mixed = mostly_utf8 && encoding_ == Encoding::Ansi;
@@ -469,8 +484,8 @@ Report Scanner::finish()
     r.non_ascii = utf8 ? utf8_non_ascii_ : other_non_ascii_;
     r.first_non_ascii = place(non_ascii_first_, utf8);
     r.bad = utf8 ? utf8_bad_ : other_bad_;
-    r.first_bad = place(utf8 ? utf8_first_bad_ : other_first_bad_, utf8);
-    r.bad_byte = utf8 ? utf8_bad_byte_ : other_bad_byte_;
+    r.first_bad = place(utf8 ? utf8_broken_[0] : other_first_bad_, utf8);
+    r.bad_byte = utf8 ? utf8_broken_byte_[0] : other_bad_byte_;
     r.bad_unit = bytes_mode_ ? -1 : other_bad_unit_;
     r.cut = bytes_mode_ && cut_;
     r.cut_at = place(cut_at_, utf8);

@@ -75,6 +75,11 @@ size_t mark_length(const unsigned char *p, size_t n, Encoding e);
 // only, no surrogates, nothing above U+10FFFF.
 int utf8_continuation(unsigned char lead, unsigned char *lo, unsigned char *hi);
 
+// One UTF-8 character at p (n bytes): its length, with its code point in *c, or -1 in *c and
+// length 1 for a sequence that is no character; 0 when it goes on past n and more is to come
+// (not last).
+size_t utf8_decode(const unsigned char *p, size_t n, bool last, long *c);
+
 // A byte that is the same character in every encoding read as bytes, and no line end or zero.
 inline bool plain_ascii(unsigned char b) { return b - 1u < 0x7Fu && b != '\r' && b != '\n'; }
 
@@ -128,9 +133,7 @@ private:
     Here utf8_start_{};
     unsigned long long utf8_non_ascii_ = 0, utf8_bad_ = 0, utf8_valid_ = 0;
     unsigned long long utf8_valid_known_ = 0;  // whole sequences of characters the code page has
-    Here utf8_first_bad_{};
-    unsigned char utf8_bad_byte_ = 0;
-    Here utf8_broken_[8]{};
+    Here utf8_broken_[8]{};              // the first broken sequences, [0] the first of all
     unsigned char utf8_broken_byte_[8] = {};
     bool utf8_cut_at_end_ = false;
     void utf8_broken(const Here &at, unsigned char b);

@@ -6,28 +6,6 @@
 #include "codepage.h"
 #include "report.h"
 
-namespace {
-
-// One UTF-8 character at p: its length, or 0 when the text goes on past n.  A sequence that is
-// no character is one byte that is none.
-size_t decode_utf8(const unsigned char *p, size_t n, bool last, long *c)
-{
-    unsigned char lo, hi;
-    int need = utf8_continuation(p[0], &lo, &hi);
-    *c = need == 0 ? p[0] : -1;
-    if (need <= 0) return 1;
-    long v = p[0] & (0x3F >> need);
-    for (size_t i = 1; i <= (size_t)need; i++) {
-        if (i >= n) return last ? 1 : 0;
-        if (p[i] < lo || p[i] > hi) return 1;
-        lo = 0x80, hi = 0xBF;
-        v = v << 6 | (p[i] & 0x3F);
-    }
-    *c = v;
-    return need + 1;
-}
-
-}  // namespace
 
 Fixer::Fixer(Encoding encoding, bool allow_cut, ByteSink *sink, bool watch_input)
     : encoding_(encoding == Encoding::Auto ? Encoding::Utf8 : encoding), trusting_utf8_(encoding == Encoding::Auto),
@@ -91,7 +69,7 @@ FixStatus Fixer::put(const unsigned char *p, size_t n)
 
 size_t Fixer::decode(const unsigned char *p, size_t n, bool last, long *c)
 {
-    if (encoding_ == Encoding::Utf8) return decode_utf8(p, n, last, c);
+    if (encoding_ == Encoding::Utf8) return utf8_decode(p, n, last, c);
     if (encoding_ == Encoding::Ansi) {
         if (n < 2 && codepage_lead_byte(p[0]) && !last) return 0;
         return (size_t)codepage_decode(p, n, c);
