@@ -4,7 +4,7 @@
 // cut, never overrun.
 static WCHAR message[3 * 32768];
 static int message_length;
-static char encoded[3 * sizeof message];
+static char encoded[3 * sizeof message / sizeof *message];  // UTF-8: at most 3 bytes a unit
 
 static void put(WCHAR c)
 {

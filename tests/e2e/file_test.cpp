@@ -1,6 +1,7 @@
 // The text file while a dialog shows it, where it is looked for, the prompt's failures, a
 // prompt within a prompt, and many prompts in a row.
 #include "prompt_fixture.h"
+#include <algorithm>
 
 namespace {
 
@@ -191,10 +192,10 @@ TEST_F(Endurance, HundredPromptsInARow)
 // The kit's prompt program, started as an installer script would start it.
 class PromptProgram : public PromptTest {
 protected:
-    // Runs legalprompt.exe; answers its dialog with key, or expects none when key is 0.
-    DWORD exit_code(WORD key)
+    // Runs the program; answers its dialog with key, or expects none when key is 0.
+    DWORD exit_code(const char *program, WORD key)
     {
-        return run_program("\"" + program_dir() + "legalprompt.exe\"", [key](DWORD pid) {
+        return run_program("\"" + program_dir() + program + "\"", [key](DWORD pid) {
             if (!key) return;
             HWND dialog = wait_for_dialog({}, 10000, pid);
             ASSERT_NE(nullptr, dialog) << "no dialog from legalprompt.exe";
@@ -206,10 +207,65 @@ protected:
 
 TEST_F(PromptProgram, ExitCodeIsTheAnswer)
 {
-    EXPECT_EQ(0u, exit_code(VK_RETURN)) << "accepted";
-    EXPECT_EQ(1u, exit_code(VK_ESCAPE)) << "not accepted";
+    for (const char *program : {"legalprompt.exe", "legalpromptw.exe"}) {
+        SCOPED_TRACE(program);
+        EXPECT_EQ(0u, exit_code(program, VK_RETURN)) << "accepted";
+        EXPECT_EQ(1u, exit_code(program, VK_ESCAPE)) << "not accepted";
+    }
     remove_file(text_path());
-    EXPECT_EQ((DWORD)-1, exit_code(0)) << "no text";
+    for (const char *program : {"legalprompt.exe", "legalpromptw.exe"})
+        EXPECT_EQ((DWORD)-1, exit_code(program, 0)) << program << ": no text";
+}
+
+static BOOL CALLBACK add_visible(HWND window, LPARAM windows)
+{
+    if (IsWindowVisible(window))
+        ((std::vector<HWND> *)windows)->push_back(window);
+    return TRUE;
+}
+
+static std::vector<HWND> visible_windows()
+{
+    std::vector<HWND> windows;
+    EnumWindows(add_visible, (LPARAM)&windows);
+    return windows;
+}
+
+// Started by a program with no console to share (an installer, Explorer, a shortcut), the
+// console program gets a console window of its own, which takes the keyboard from the dialog;
+// its twin for the GUI subsystem gets none.  Seen as a new top-level window besides the dialog.
+TEST_F(PromptProgram, OnlyTheConsoleProgramOpensAConsoleWindow)
+{
+    DWORD console_after = 0;
+    for (const char *program : {"legalprompt.exe", "legalpromptw.exe"}) {
+        const bool console_program = std::string(program) == "legalprompt.exe";
+        const std::vector<HWND> before = visible_windows();
+        std::vector<HWND> others;
+        DWORD code = run_program("\"" + program_dir() + program + "\"", [&](DWORD pid) {
+            HWND dialog = wait_for_dialog({}, 10000, pid);
+            ASSERT_NE(nullptr, dialog) << "no dialog from " << program;
+            // The console program's window comes a little after the dialog: wait for it, and
+            // as long again plus a second for one from the twin.
+            const DWORD start = GetTickCount();
+            wait_until([&] {
+                others.clear();
+                for (HWND window : visible_windows())
+                    if (window != dialog && std::find(before.begin(), before.end(), window) == before.end())
+                        others.push_back(window);
+                return !others.empty();
+            }, console_program ? 10000 : console_after + 1000);
+            if (console_program)
+                console_after = GetTickCount() - start;
+            settle(dialog);
+            press(VK_ESCAPE);
+        }, CREATE_NEW_CONSOLE);
+        EXPECT_EQ(1u, code) << program;
+        if (console_program)
+            EXPECT_EQ(1u, others.size()) << "the console program's console window was not seen: this test "
+                                            "could not see one from the twin either";
+        else
+            EXPECT_EQ(0u, others.size()) << program << " opened a window besides the dialog";
+    }
 }
 
 // A text written by the checker's fix (its Windows build, with the platform's converters) is

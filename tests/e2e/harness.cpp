@@ -360,13 +360,13 @@ int run_without_user(DisplayFn display, int *created)
     return outcome;
 }
 
-DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act)
+DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act, DWORD creation_flags)
 {
     std::string line = command;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creation_flags, nullptr, nullptr, &startup, &process)) {
         ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
         return 999;
     }

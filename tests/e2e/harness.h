@@ -73,7 +73,8 @@ int run_without_user(DisplayFn display, int *windows_created);
 
 // Runs a program (a full command line) to its end; act, if given, runs meanwhile with the
 // program's process id.  Its exit code, or 999 when it cannot start or does not end in time.
-DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act = nullptr);
+DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act = nullptr,
+                  DWORD creation_flags = 0);
 
 // A text of exactly size bytes: numbered lines of printable characters ended by CR LF.
 std::string sample_text(size_t size);

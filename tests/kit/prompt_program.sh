@@ -1,37 +1,82 @@
 #!/bin/bash
-# The prompt program's exit codes without a user: --help, a wrong argument, no DLL beside it,
-# a DLL without the export, and no text to show.
-# usage: prompt_program.sh PROMPT_EXE DLL NO_EXPORT_DLL WORK_DIR   (WINEARCH names the width)
+# The prompt programs without a user, both the console one and its GUI-subsystem twin: help
+# wherever it stands, wrong arguments, and for each way the library or the text can be missing
+# or unusable, the exit code and the words that say why.
+# usage: prompt_program.sh PROMPT_EXE PROMPTW_EXE DLL NO_EXPORT_DLL WORK_DIR   (WINEARCH: width)
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
 skip_unless_wine_arch_runs
-exe=$1 dll=$2 no_export=$3 work=$4
+exe=$1 exew=$2 dll=$3 no_export=$4 work=$5
 failed=0
 
-expect() {  # EXPECTED_CODE PATTERN DIR [ARGS]: runs the program in DIR, checks code and output
-    local code=$1 pattern=$2 dir=$3
-    shift 3
-    local out status
-    out=$(cd "$dir" && "$WINE" ./legalprompt.exe "$@" 2>&1)
+# A copy of the library with another machine in its file header, as the other width's DLL
+# looks to the loader and to the program.
+other_width() {
+    /usr/bin/python3 - "$1" "$2" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = struct.unpack_from("<I", data, 0x3C)[0] + 4
+machine = struct.unpack_from("<H", data, at)[0]
+struct.pack_into("<H", data, at, 0x8664 if machine == 0x14C else 0x14C)
+open(sys.argv[2], "wb").write(data)
+PY
+}
+if [ "$WINEARCH" = win64 ]; then own=64 other=32 kit=win64; else own=32 other=64 kit=win32; fi
+# A folder whose liscn.txt has a full path of 128 bytes, Z:\...\liscn.txt: one too many.
+long=$work/$(printf 'l%.0s' $(seq 1 $((128 - 2 - ${#work} - 1 - 10))))
+
+rm -rf "$work"
+mkdir -p "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,folder,text-folder,elsewhere/cwd} \
+    "$work/Лицензия" "$long"
+for dir in "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,folder,text-folder,elsewhere} \
+        "$work/Лицензия" "$long"; do
+    cp "$exe" "$exew" "$dir/"
+done
+for dir in no-text text-folder elsewhere Лицензия "$(basename "$long")"; do cp "$dll" "$work/$dir/legalprompt.dll"; done
+cp "$no_export" "$work/no-export/legalprompt.dll"
+other_width "$dll" "$work/other-width/legalprompt.dll"
+head -c 1024 "$dll" > "$work/damaged/legalprompt.dll"
+echo "not a library" > "$work/not-a-dll/legalprompt.dll"
+mkdir "$work/folder/legalprompt.dll" "$work/text-folder/liscn.txt"
+printf 'text\r\n' | tee "$work/Лицензия/liscn.txt" > "$long/liscn.txt"
+
+# PROGRAM DIR CODE PATTERN [ARGS]: runs PROGRAM from DIR (or DIR's cwd/ when there is one),
+# checks its exit code and that its output, lines joined by " | ", has PATTERN (a grep -E
+# pattern; "" for no output at all).
+expect() {
+    local program=$1 dir=$2 code=$3 pattern=$4
+    shift 4
+    local out status run=$dir
+    [ -d "$dir/cwd" ] && run=$dir/cwd
+    out=$(cd "$run" && "$WINE" "$dir/$program" "$@" 2>&1)
     status=$?
-    if [ "$status" = "$code" ] && grep -q -- "$pattern" <<< "$out"; then
-        echo "ok   legalprompt.exe $* in $(basename "$dir"): exit $status"
+    out=${out//$'\n'/ | }
+    if [ "$status" = "$code" ] && { [ -z "$pattern" ] && [ -z "$out" ] || [ -n "$pattern" ] && grep -Eq -- "$pattern" <<< "$out"; }; then
+        echo "ok   $program $* in $(basename "$dir"): exit $status"
     else
-        echo "FAIL legalprompt.exe $* in $(basename "$dir"): exit $status, wanted $code and '$pattern'"
+        echo "FAIL $program $* in $(basename "$dir"): exit $status, wanted $code and '$pattern'; it said:"
         echo "$out"
         failed=1
     fi
 }
 
-rm -rf "$work"
-mkdir -p "$work/alone" "$work/no-export" "$work/no-text"
-cp "$exe" "$work/alone/"
-cp "$exe" "$work/no-export/" && cp "$no_export" "$work/no-export/legalprompt.dll"
-cp "$exe" "$work/no-text/" && cp "$dll" "$work/no-text/legalprompt.dll"
-
-expect 0 "Exit codes\|exit code is the answer" "$work/alone" --help
-expect 2 "unexpected argument" "$work/alone" --bogus
-expect 3 "cannot load .*legalprompt.dll" "$work/alone"
-expect 3 "has no DisplayLegalBullshit" "$work/no-export"
-expect 255 "" "$work/no-text"   # -1: Wine hands the shell the low byte
+w='[A-Z]:.*'   # a full Windows path
+for program in legalprompt.exe legalpromptw.exe; do
+    expect $program "$work/alone" 0 "The exit code|exits with the answer" --help
+    expect $program "$work/alone" 0 "exits with the answer" extra -h
+    expect $program "$work/alone" 0 "exits with the answer" /? --bogus
+    expect $program "$work/alone" 2 "unexpected argument '--bogus'" --bogus
+    expect $program "$work/alone" 3 "cannot load ${w}alone.legalprompt\.dll: .+ \(error 126\)"
+    expect $program "$work/folder" 3 "it is a folder"
+    expect $program "$work/other-width" 3 \
+        "\(error 193\).*it is a $other-bit DLL; this program is $own-bit and needs the $own-bit one, from LegalPrompt-[0-9.]+-$kit\.zip"
+    expect $program "$work/damaged" 3 "\(error [0-9]+\).*(it is damaged|is not a valid)"
+    expect $program "$work/not-a-dll" 3 "\(error 193\).*it is damaged, or no DLL at all"
+    expect $program "$work/no-export" 3 "${w}legalprompt\.dll has no DisplayLegalBullshit export"
+    expect $program "$work/no-text" 255 "nothing was shown.*${w}no-text.liscn\.txt: absent"   # -1: the shell sees 255
+    expect $program "$work/text-folder" 255 "liscn\.txt: a folder, not a file"
+    expect $program "$work/elsewhere" 255 "elsewhere.liscn\.txt: absent.*cwd.liscn\.txt: absent"
+    expect $program "$work/Лицензия" 255 "Лицензия.liscn\.txt: its path has characters outside the ANSI code page \(1252\)"
+    expect $program "$long" 255 "liscn\.txt: its full path is 128 bytes long in the ANSI code page; the library opens at most 127"
+done
 exit $failed
