@@ -1,15 +1,19 @@
 #!/usr/bin/python3
 """Reads a built legalprompt.dll, 32-bit (PE32, i386) or 64-bit (PE32+, x64), and checks it
 field by field: the headers, the sections, the exports with their ordinals, the exact import
-list, every byte of the dialog template, and for x64 the unwind table.  Both widths must agree
-on everything but the machine.  Prints what it found; exits 1 if any check failed."""
+list, every byte of the dialog template, the version resource, and for x64 the unwind table.
+Both widths must agree on everything but the machine.  Prints what it found; exits 1 if any
+check failed.  usage: check_dll.py DLL VERSION"""
 import struct
 import sys
 
 import pefile
 
+from pe_version import check_version
+
 # Per machine: the file header's machine, the optional header's magic, the largest size.
-MACHINES = {0x14C: ("i386", 0x10B, 4096), 0x8664: ("x64", 0x20B, 4608)}
+# Each has 512 bytes for its version resource.
+MACHINES = {0x14C: ("i386", 0x10B, 4608), 0x8664: ("x64", 0x20B, 5120)}
 
 IMPORTS = {
     "kernel32.dll": {"OpenFile", "_lread", "_lclose"},
@@ -19,7 +23,7 @@ IMPORTS = {
 }
 EXPORTS = {2: "DisplayLegalBullshit", 3: "ShowLegal"}
 
-RT_DIALOG = 5
+RT_DIALOG, RT_VERSION = 5, 16
 DIALOG = {
     "style": 0x80C800C0, "exstyle": 0, "x": 0, "y": 0, "cx": 283, "cy": 177,
     "menu": "", "class": "", "caption": "License Agreement",
@@ -45,6 +49,7 @@ def check(ok, what):
     print(("ok   " if ok else "FAIL ") + what)
     if not ok:
         failures.append(what)
+    return ok
 
 
 class Reader:
@@ -91,7 +96,7 @@ def parse_dialog(data):
     return d, data[r.at:]
 
 
-def main(path):
+def main(path, version):
     raw = open(path, "rb").read()
     pe = pefile.PE(data=raw)
     fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
@@ -167,8 +172,9 @@ def main(path):
             for rlang in rname.directory.entries:
                 resources.append((rtype.id, str(rname.name) if rname.name else rname.id, rlang.id, rlang.data.struct))
     print("resources " + ", ".join(f"type {t} name {n} language {l}" for t, n, l, _ in resources))
-    check([r[:3] for r in resources] == [(RT_DIALOG, "ABOUTBOX", 1033)],
-          "one resource: RT_DIALOG ABOUTBOX, language 1033")
+    check([r[:3] for r in resources] == [(RT_DIALOG, "ABOUTBOX", 1033), (RT_VERSION, 1, 1033)],
+          "two resources: RT_DIALOG ABOUTBOX and RT_VERSION 1, language 1033")
+    check_version(pe, "legalprompt.dll", version, check)
     if resources:
         entry = resources[0][3]
         data = pe.get_data(entry.OffsetToData, entry.Size)
@@ -193,4 +199,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))

@@ -1,0 +1,64 @@
+#!/usr/bin/python3
+"""Reads the kit's programs as built: the two prompt programs (no C runtime: 8 KB at most,
+kernel32 and shell32 only, the console and the GUI subsystem) and the text tool, each of the
+build's width, without a time stamp, with ASLR and NX, and with its version resource.
+usage: check_programs.py VERSION win32|win64 DIRECTORY; exits 1 if any check failed."""
+import os
+import sys
+
+import pefile
+
+from pe_version import check_version
+
+MACHINES = {"win32": 0x14C, "win64": 0x8664}
+# The prompt programs: their subsystem (3 console, 2 GUI) and every call they import.
+PROMPTS = {"legalprompt.exe": 3, "legalpromptw.exe": 2}
+PROMPT_IMPORTS = {
+    "kernel32.dll": {"AttachConsole", "CloseHandle", "CreateFileW", "ExitProcess", "FormatMessageW",
+                     "GetACP", "GetCommandLineW", "GetConsoleMode", "GetCurrentDirectoryW",
+                     "GetFileAttributesW", "GetFileType", "GetLastError", "GetModuleFileNameW",
+                     "GetProcAddress", "GetStdHandle", "LoadLibraryExW", "LocalFree", "ReadFile",
+                     "SetFilePointer", "WideCharToMultiByte", "WriteConsoleW", "WriteFile", "lstrcmpiW"},
+    "shell32.dll": {"CommandLineToArgvW"},
+}
+PROMPT_SIZE = 8192
+
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def main(version, arch, directory):
+    for name in sorted(PROMPTS) + ["liscn.exe"]:
+        path = os.path.join(directory, name)
+        raw = open(path, "rb").read()
+        pe = pefile.PE(data=raw)
+        fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
+        print(f"{name}: {len(raw)} bytes")
+        check(fh.Machine == MACHINES[arch], f"{name}: machine {MACHINES[arch]:#x} of {arch} ({fh.Machine:#x})")
+        check(fh.TimeDateStamp == 0, f"{name}: no time stamp")
+        check(oh.DllCharacteristics & 0x0140 == 0x0140, f"{name}: DYNAMIC_BASE and NX_COMPAT")
+        check(not hasattr(pe, "DIRECTORY_ENTRY_DEBUG"), f"{name}: stripped, no debug directory")
+        if name in PROMPTS:
+            check(len(raw) <= PROMPT_SIZE, f"{name}: size {len(raw)} <= {PROMPT_SIZE}")
+            check(oh.Subsystem == PROMPTS[name],
+                  f"{name}: {'console' if PROMPTS[name] == 3 else 'GUI'} subsystem ({oh.Subsystem})")
+            imports = {e.dll.decode().lower(): {i.name.decode() for i in e.imports}
+                       for e in pe.DIRECTORY_ENTRY_IMPORT}
+            check(imports == PROMPT_IMPORTS, f"{name}: imports only the kernel32 and shell32 calls it makes"
+                  + ("" if imports == PROMPT_IMPORTS else f" (found {imports})"))
+        check_version(pe, name, version, check)
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        return 1
+    print("all checks passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(*sys.argv[1:4]))

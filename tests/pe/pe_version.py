@@ -1,0 +1,44 @@
+"""The version resource of a built binary, read as Windows' version API reads it (fixed file
+info, the strings of the US English Unicode table, the translation), checked against what the
+kit promises: the project's version, the product name, the file's own name and description."""
+
+DESCRIPTIONS = {
+    "legalprompt.dll": "Licence agreement prompt",
+    "legalprompt.exe": "Licence agreement prompt",
+    "legalpromptw.exe": "Licence agreement prompt, no console window",
+    "liscn.exe": "Licence agreement text checker",
+}
+VFT_APP, VFT_DLL, VOS_NT_WINDOWS32 = 1, 2, 0x40004
+
+
+def check_version(pe, name, version, check):
+    """Checks the version resource of pe, the file called name, through check(ok, what)."""
+    if not check(hasattr(pe, "VS_FIXEDFILEINFO") and hasattr(pe, "FileInfo"), f"{name}: a version resource"):
+        return
+    fixed = pe.VS_FIXEDFILEINFO[0]
+    number = tuple(int(n) for n in version.split(".")) + (0,)
+    as_words = (number[0] << 16 | number[1], number[2] << 16 | number[3])
+    check((fixed.FileVersionMS, fixed.FileVersionLS) == as_words, f"{name}: file version {version}.0")
+    check((fixed.ProductVersionMS, fixed.ProductVersionLS) == as_words, f"{name}: product version {version}.0")
+    check(fixed.FileFlags == 0 and fixed.FileOS == VOS_NT_WINDOWS32, f"{name}: a release build for Windows NT")
+    check(fixed.FileType == (VFT_DLL if name.endswith(".dll") else VFT_APP), f"{name}: file type")
+    strings, translations = {}, []
+    for info in pe.FileInfo[0]:
+        if info.Key == b"StringFileInfo":
+            for table in info.StringTable:
+                strings[table.LangID.decode()] = {k.decode(): v.decode() for k, v in table.entries.items()}
+        elif info.Key == b"VarFileInfo":
+            translations = [v for var in info.Var for v in var.entry.values()]
+    want = {
+        "FileDescription": DESCRIPTIONS.get(name, "?"),
+        "FileVersion": version,
+        "LegalCopyright": "Copyright (C) 2026 LegalPrompt",
+        "OriginalFilename": name,
+        "ProductName": "LegalPrompt",
+        "ProductVersion": version,
+    }
+    got = strings.get("040904b0", strings.get("040904B0"))
+    check(list(strings) in (["040904b0"], ["040904B0"]) and got == want,
+          f"{name}: strings {want}" + ("" if got == want else f" (found {strings})"))
+    check(translations == ["0x0409 0x04b0"], f"{name}: translation US English, Unicode ({translations})")
+
