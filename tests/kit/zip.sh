@@ -12,6 +12,7 @@ zip=$(ls "$work"/LegalPrompt-*-"$arch".zip) || { echo "no ZIP written"; exit 1; 
 top=$(basename "$zip" .zip)
 want="$top/bin/legalprompt.dll
 $top/bin/legalprompt.exe
+$top/bin/legalpromptw.exe
 $top/bin/liscn.exe
 $top/include/legalprompt.h
 $top/lib/cmake/LegalPrompt/LegalPromptConfig.cmake
@@ -31,4 +32,7 @@ for f in "$work/unpacked/$top"/bin/*; do
     [ "$magic" = "$want_magic" ] || { echo "$(basename "$f") is not a $arch program (magic $magic)"; exit 1; }
 done
 grep -q $'\r$' "$work/unpacked/$top/share/LegalPrompt/liscn.txt" || { echo "sample text lacks CR LF"; exit 1; }
-echo "$(basename "$zip"): $(wc -c < "$zip") bytes"
+size=$(wc -c < "$zip")
+echo "$(basename "$zip"): $size bytes"
+# What a user downloads for a 4 KB library: well under 200 KB.
+[ "$size" -lt 200000 ] || { echo "the ZIP is $size bytes, 200000 or more"; exit 1; }
