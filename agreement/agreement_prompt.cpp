@@ -3,8 +3,9 @@
 #include "legalprompt.h"
 
 /* The two names are kept in the code section: with no read-only data section of its own the
-   DLL's headers and sections fit in 4 KiB. */
-#ifdef _WIN32
+   DLL's headers and sections fit in 4 KiB.  (The MSVC linkers merge read-only data into the
+   code section instead.) */
+#ifdef __MINGW32__
 #define IN_CODE_SECTION __attribute__((section(".text$names")))
 #else
 #define IN_CODE_SECTION

@@ -121,7 +121,15 @@ def main(path, version):
     check(oh.Subsystem == 2, "Windows GUI subsystem")
     check(oh.DllCharacteristics & 0x0040 != 0, "DYNAMIC_BASE")
     check(oh.DllCharacteristics & 0x0100 != 0, "NX_COMPAT")
-    check(fh.TimeDateStamp == 0, "no time stamp in the file header")
+    if oh.MajorLinkerVersion >= 14:
+        # The MSVC linkers with /Brepro: the header's stamp is a hash of the contents, named
+        # by a debug entry of type REPRO (16); dll_reproducible shows that it holds no time.
+        repro = [d.struct for d in getattr(pe, "DIRECTORY_ENTRY_DEBUG", [])]
+        check([(d.Type, d.TimeDateStamp) for d in repro] == [(16, fh.TimeDateStamp)],
+              f"a content hash for the time stamp ({fh.TimeDateStamp:#010x}), from /Brepro")
+    else:
+        check(fh.TimeDateStamp == 0, "no time stamp in the file header")
+        check(not hasattr(pe, "DIRECTORY_ENTRY_DEBUG"), "no debug directory")
     for s in pe.sections:
         name = s.Name.rstrip(b"\0").decode()
         wx = s.Characteristics & 0x80000000 and s.Characteristics & 0x20000000

@@ -1,14 +1,17 @@
 #!/bin/sh
-# Builds the DLL again in a fresh tree and compares it byte for byte with the first build:
-# nothing in it may depend on the time or on where it was built.
-# usage: reproducible.sh SOURCE_DIR FIRST_DLL WORK_DIR win32|win64
+# Builds the DLL again in a fresh tree, configured as the first, and compares it byte for byte
+# with the first build: nothing in it may depend on the time or on where it was built.
+# usage: reproducible.sh SOURCE_DIR BUILD_DIR FIRST_DLL WORK_DIR TARGET
 set -eu
-src=$1 first=$2 work=$3 preset=$4
+src=$1 build=$2 first=$3 work=$4 target=$5
 rm -rf "$work"
-cd "$src"
-cmake --preset "$preset" -B "$work" >/dev/null
-cmake --build "$work" --target legalprompt >/dev/null
-if cmp "$first" "$work/legalprompt.dll"; then
+# The same cache variables (toolchain, preset settings) as the first build.
+cmake -S "$src" -B "$work" -C /dev/stdin >/dev/null <<CACHE
+$(sed -n 's/^\(CMAKE_TOOLCHAIN_FILE\|CMAKE_BUILD_TYPE\|CMAKE_COMPILE_WARNING_AS_ERROR\|LEGALPROMPT_DLL_TOOLCHAIN\):[A-Z]*=\(.*\)$/set(\1 "\2" CACHE STRING "")/p' "$build/CMakeCache.txt")
+CACHE
+cmake --build "$work" --target "$target" >/dev/null
+second=$work/${first#"$build"/}
+if cmp "$first" "$second"; then
     echo "two builds are byte-identical ($(wc -c < "$first") bytes)"
 else
     echo "the second build differs from the first"
