@@ -26,32 +26,50 @@ echo "demo: wrote $bin/liscn.txt"
 
 virtual=""
 if [ -z "${DISPLAY:-}" ]; then
-    xvfb_start 1024x768
+    xvfb_start 1024x768 || { echo "demo: no virtual display could be started" >&2; exit 1; }
     trap xvfb_stop EXIT
     virtual=yes
+elif ! xdpyinfo >/dev/null 2>&1; then
+    echo "demo: cannot open the display $DISPLAY; unset DISPLAY to use a virtual one" >&2
+    exit 1
 fi
-wine_prefix_ready
+wine_prefix_ready || { echo "demo: Wine could not set up its prefix $WINEPREFIX" >&2; exit 1; }
 
 echo "demo: running $bin/legalprompt.exe ($WINEARCH)"
 "$WINE" "$bin/legalprompt.exe" &
 host=$!
-if [ -n "$virtual" ]; then
-    if ! window=$(wait_for_dialog_window); then
-        echo "demo: the dialog did not appear" >&2
-        kill "$host" 2>/dev/null
-        exit 1
-    fi
+# The answer counts only if the dialog was seen: a program that could not show it (no display,
+# Wine failing) also ends, with 1.
+window=""
+for _ in $(seq 300); do
+    window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1)
+    [ -n "$window" ] || ! kill -0 "$host" 2>/dev/null && break
+    sleep 0.1
+done
+if [ -n "$window" ] && [ -n "$virtual" ]; then
     save_window_picture "$window" build/demo-screenshot.png
     echo "demo: no display, so a virtual one ($DISPLAY) was used; screenshot: build/demo-screenshot.png"
     echo "demo: dismissing the dialog with Esc"
-    xdotool key Escape
+    xdotool key --window "$window" Escape
 fi
 status=0
-wait "$host" || status=$?
+if [ -z "$window" ] && kill -0 "$host" 2>/dev/null; then
+    kill "$host" 2>/dev/null
+    status=timeout
+fi
+wait "$host" || [ "$status" = timeout ] || status=$?
 wineserver -k 2>/dev/null || true
+if [ -z "$window" ]; then
+    case $status in
+        255) echo "demo: legalprompt.exe exited with -1: liscn.txt could not be read, so no dialog" ;;
+        timeout) echo "demo: no dialog appeared within 30 seconds; stopped legalprompt.exe" >&2; exit 1 ;;
+        *) echo "demo: no dialog appeared: legalprompt.exe exited with $status (Wine or the display failed)" >&2
+           exit 1 ;;
+    esac
+    exit 1
+fi
 case $status in
     0) echo "demo: legalprompt.exe exited with 0: the user accepted" ;;
     1) echo "demo: legalprompt.exe exited with 1: the user did not accept" ;;
-    255) echo "demo: legalprompt.exe exited with -1: liscn.txt could not be read" ;;
-    *) echo "demo: legalprompt.exe failed (exit $status)"; exit 1 ;;
+    *) echo "demo: legalprompt.exe failed (exit $status)" >&2; exit 1 ;;
 esac

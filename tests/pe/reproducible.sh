@@ -6,9 +6,10 @@ set -eu
 src=$1 build=$2 first=$3 work=$4 target=$5
 rm -rf "$work"
 # The same cache variables (toolchain, preset settings) as the first build.
-cmake -S "$src" -B "$work" -C /dev/stdin >/dev/null <<CACHE
-$(sed -n 's/^\(CMAKE_TOOLCHAIN_FILE\|CMAKE_BUILD_TYPE\|CMAKE_COMPILE_WARNING_AS_ERROR\|LEGALPROMPT_DLL_TOOLCHAIN\):[A-Z]*=\(.*\)$/set(\1 "\2" CACHE STRING "")/p' "$build/CMakeCache.txt")
-CACHE
+mkdir -p "$work"
+sed -n 's/^\(CMAKE_TOOLCHAIN_FILE\|CMAKE_BUILD_TYPE\|CMAKE_COMPILE_WARNING_AS_ERROR\|LEGALPROMPT_DLL_TOOLCHAIN\):[A-Z]*=\(.*\)$/set(\1 "\2" CACHE STRING "")/p' \
+    "$build/CMakeCache.txt" > "$work/first-build.cmake"
+cmake -S "$src" -B "$work" -C "$work/first-build.cmake" >/dev/null
 cmake --build "$work" --target "$target" >/dev/null
 second=$work/${first#"$build"/}
 if cmp "$first" "$second"; then
