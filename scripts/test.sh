@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs what is missing, then configures, builds and tests every preset: the host unit
 # tests, the same under AddressSanitizer and UBSan, and the Windows DLL with its checks for
-# 32-bit and for 64-bit Windows.  Ends with what each preset gave and which widths of Windows
+# 32-bit and for 64-bit Windows, built by MinGW-w64 and again by the MSVC toolchain.  Ends with what each preset gave and which widths of Windows
 # programs ran under Wine on this machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +10,8 @@ scripts/setup.sh || exit 1
 logs=build/test-logs
 mkdir -p "$logs"
 failed=()
-for preset in host host-asan win32 win64; do
+presets=(host host-asan win32 win64 msvc-win32 msvc-win64)
+for preset in "${presets[@]}"; do
     echo "== preset $preset"
     if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j 2 >/dev/null; }; then
         echo "the $preset build failed" | tee "$logs/$preset.log"
@@ -22,7 +23,7 @@ for preset in host host-asan win32 win64; do
 done
 
 echo "== summary"
-for preset in host host-asan win32 win64; do
+for preset in "${presets[@]}"; do
     result=$(grep -E '^[0-9]+% tests passed|build failed' "$logs/$preset.log" | tail -n 1)
     skipped=$(grep -c '(Skipped)$' "$logs/$preset.log")
     printf '%-10s %s%s\n' "$preset" "${result:-no result}" \
@@ -31,7 +32,7 @@ done
 # Which widths of Windows programs ran, from what each preset's run says: a build that failed
 # ran nothing, and a skipped test gives its own reason.
 ran=() not=()
-for arch in win32 win64; do
+for arch in win32 win64 msvc-win32 msvc-win64; do
     if grep -q 'build failed' "$logs/$arch.log"; then
         not+=("$arch: its build failed")
     elif grep -q '(Skipped)$' "$logs/$arch.log"; then
