@@ -42,7 +42,7 @@ host=$!
 # Wine failing) also ends, with 1.
 window=""
 for _ in $(seq 300); do
-    window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1)
+    window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1) || true
     [ -n "$window" ] || ! kill -0 "$host" 2>/dev/null && break
     sleep 0.1
 done
@@ -50,7 +50,7 @@ if [ -n "$window" ] && [ -n "$virtual" ]; then
     save_window_picture "$window" build/demo-screenshot.png
     echo "demo: no display, so a virtual one ($DISPLAY) was used; screenshot: build/demo-screenshot.png"
     echo "demo: dismissing the dialog with Esc"
-    xdotool key --window "$window" Escape
+    xdotool key Escape
 fi
 status=0
 if [ -z "$window" ] && kill -0 "$host" 2>/dev/null; then
