@@ -40,7 +40,7 @@ skip_unless_wine_arch_runs() {
 # prefix is made over again only when it is one of ours left half-made; a folder that is not
 # ours is never touched.
 wine_prefix_ready() {
-    [ -f "$WINEPREFIX/.legalprompt-ready" ] && return 0
+    [ -f "$WINEPREFIX/.legalprompt-ready" ] && { wine_fonts_ready; return; }
     if [ -e "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/.legalprompt-prefix" ] &&
         [ -n "$(ls -A "$WINEPREFIX" 2>/dev/null)" ]; then
         echo "WINEPREFIX=$WINEPREFIX is not a prefix of this project's; name an empty or new folder" >&2
@@ -52,7 +52,15 @@ wine_prefix_ready() {
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.legalprompt-ready"
+    wine_fonts_ready && touch "$WINEPREFIX/.legalprompt-ready"
+}
+
+# Debian's Wine 8 looks for its own fonts in "/usr/share/wine/../fonts", a path that its file
+# layer refuses, so it never finds the Marlett font that fonts-wine installs, and draws the
+# caption's close box as the letter "r".  Wine reads every font in the prefix's Fonts folder.
+wine_fonts_ready() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
 }
 
 # Whether display :N belongs to a running X server (a lock left by a dead one does not count).

@@ -1,6 +1,7 @@
 // The dialog as a user sees it: its parts, the text box, the text itself, its place on screen.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "prompt_fixture.h"
 
@@ -78,6 +79,26 @@ TEST_F(Appearance, CaptionButtonsAndNoOwner)
         press(VK_ESCAPE);
     });
     DestroyWindow(host);
+}
+
+static int CALLBACK font_found(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM found)
+{
+    *(bool *)found = true;
+    return 0;
+}
+
+// The system draws the caption's close box and the scroll bar's arrows as characters of the
+// Marlett font; without it the close box shows the letter "r".  (What the screenshots show.)
+TEST_F(Appearance, TheSymbolFontOfCaptionButtonsIsThere)
+{
+    LOGFONTA font = {};
+    font.lfCharSet = DEFAULT_CHARSET;
+    strcpy(font.lfFaceName, "Marlett");
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExA(screen, &font, font_found, (LPARAM)&found, 0);
+    ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(found) << "no Marlett font: the close box is drawn as the letter r";
 }
 
 TEST_F(Appearance, TextCanBeSelectedAndCopiedButNotChanged)
