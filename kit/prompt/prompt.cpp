@@ -112,7 +112,9 @@ static int prompt(void)
     }
     int outcome = display();
     if (outcome == LEGALPROMPT_NO_TEXT) {
-        program_path[length ? length - 1 : 0] = 0;  // the folder, without its last backslash
+        // The folder as the current folder is written: without its last backslash, but for
+        // the root of a drive ("C:\").
+        program_path[length > 3 ? length - 1 : length] = 0;
         explain_no_text(program_path);
     }
     return outcome;
