@@ -38,11 +38,11 @@ wine_prefix_ready || { echo "demo: Wine could not set up its prefix $WINEPREFIX"
 echo "demo: running $bin/legalprompt.exe ($WINEARCH)"
 "$WINE" "$bin/legalprompt.exe" &
 host=$!
-# The answer counts only if the dialog was seen: a program that could not show it (no display,
-# Wine failing) also ends, with 1.
+# The answer counts only if this program's dialog was seen: a program that could not show it
+# (no display, Wine failing) also ends, with 1.  Wine gives its windows the Unix process id.
 window=""
 for _ in $(seq 300); do
-    window=$(xdotool search --name '^License Agreement$' 2>/dev/null | head -n 1) || true
+    window=$(xdotool search --pid "$host" --name '^License Agreement$' 2>/dev/null | head -n 1) || true
     [ -n "$window" ] || ! kill -0 "$host" 2>/dev/null && break
     sleep 0.1
 done
@@ -52,24 +52,24 @@ if [ -n "$window" ] && [ -n "$virtual" ]; then
     echo "demo: dismissing the dialog with Esc"
     xdotool key Escape
 fi
-status=0
 if [ -z "$window" ] && kill -0 "$host" 2>/dev/null; then
     kill "$host" 2>/dev/null
-    status=timeout
+    wait "$host"
+    echo "demo: no dialog appeared within 30 seconds; stopped legalprompt.exe" >&2
+    exit 1
 fi
-wait "$host" || [ "$status" = timeout ] || status=$?
+status=0
+wait "$host" || status=$?
 wineserver -k 2>/dev/null || true
 if [ -z "$window" ]; then
     case $status in
-        255) echo "demo: legalprompt.exe exited with -1: liscn.txt could not be read, so no dialog" ;;
-        timeout) echo "demo: no dialog appeared within 30 seconds; stopped legalprompt.exe" >&2; exit 1 ;;
-        *) echo "demo: no dialog appeared: legalprompt.exe exited with $status (Wine or the display failed)" >&2
-           exit 1 ;;
+        255) echo "demo: legalprompt.exe exited with -1: liscn.txt could not be read, and no dialog was shown" >&2 ;;
+        *) echo "demo: no dialog appeared: legalprompt.exe exited with $status (Wine or the display failed)" >&2 ;;
     esac
     exit 1
 fi
 case $status in
     0) echo "demo: legalprompt.exe exited with 0: the user accepted" ;;
     1) echo "demo: legalprompt.exe exited with 1: the user did not accept" ;;
-    *) echo "demo: legalprompt.exe failed (exit $status)" >&2; exit 1 ;;
+    *) echo "demo: legalprompt.exe failed after its dialog appeared (exit $status)" >&2; exit 1 ;;
 esac

@@ -48,7 +48,7 @@ wine_prefix_ready() {
     fi
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX" && touch "$WINEPREFIX/.legalprompt-prefix" || return 1
-    "$WINE" wineboot -i >/dev/null 2>&1
+    "$WINE" wineboot -i >/dev/null 2>&1 || { echo "wineboot failed in $WINEPREFIX" >&2; return 1; }
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
     wineserver -w
