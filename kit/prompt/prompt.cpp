@@ -17,11 +17,11 @@ static const int exit_library = 3;
 
 static const char usage[] =
     "Usage: legalprompt.exe   (legalpromptw.exe: the same, never with a console window)\n"
-    "Shows the licence agreement in liscn.txt, from this program's folder or else the\n"
-    "current folder, and exits with the answer:\n"
+    "Shows the licence agreement in liscn.txt from this program's folder or the current\n"
+    "folder; the exit code is the answer:\n"
     "   0  accepted\n"
     "   1  not accepted (Do Not Accept, Esc, the close box)\n"
-    "  -1  liscn.txt could not be opened or read; nothing was shown\n"
+    "  -1  no text: liscn.txt could not be opened or read\n"
     "   2  wrong arguments\n"
     "   3  legalprompt.dll beside this program could not be loaded or used\n"
     "Example:  legalprompt.exe && setup.exe\n";
@@ -49,23 +49,22 @@ static int read_arguments(void)
     int count;
     WCHAR **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
     if (!arguments) {
-        say("legalprompt: cannot read the command line: ");
+        complain("the command line: ");
         say_system_error(GetLastError());
         say("\n");
         tell(STD_ERROR_HANDLE);
         return exit_usage;
     }
     int code = -1;
-    for (int i = 1; i < count && code != 0; i++)
+    for (int i = 1; i < count && code == -1; i++)
         if (is_help(arguments[i])) {
             say(usage);
-            tell(STD_OUTPUT_HANDLE);
-            code = 0;
+            code = tell(STD_OUTPUT_HANDLE) ? 0 : exit_usage;  // help that cannot be read is no help
         }
     if (code == -1 && count > 1) {
-        say("legalprompt: unexpected argument '");
+        complain("unexpected argument '");
         say_wide(arguments[1]);
-        say("'; it takes none.  legalprompt.exe --help says more.\n");
+        say("' (--help says more)\n");
         tell(STD_ERROR_HANDLE);
         code = exit_usage;
     }
@@ -81,7 +80,7 @@ static int prompt(void)
     const DWORD room = sizeof program_path / sizeof *program_path;
     DWORD length = GetModuleFileNameW(NULL, program_path, room);
     if (length == 0 || length >= room) {
-        say("legalprompt: cannot tell this program's folder: ");
+        complain("cannot tell this program's folder: ");
         say_system_error(length ? ERROR_INSUFFICIENT_BUFFER : GetLastError());
         say("\n");
         tell(STD_ERROR_HANDLE);
@@ -90,7 +89,7 @@ static int prompt(void)
     while (length && program_path[length - 1] != L'\\')
         length--;
     if (length + sizeof library_name / sizeof *library_name > room) {
-        say("legalprompt: this program's folder has too long a path\n");
+        complain("this program's path is too long\n");
         tell(STD_ERROR_HANDLE);
         return exit_library;
     }
@@ -104,9 +103,9 @@ static int prompt(void)
     }
     DisplayFn display = (DisplayFn)(void (*)(void))GetProcAddress(library, "DisplayLegalBullshit");
     if (!display) {
-        say("legalprompt: ");
+        complain("");
         say_wide(program_path);
-        say(" has no DisplayLegalBullshit export: it is another DLL of that name\n");
+        say(" has no DisplayLegalBullshit export: another DLL of that name\n");
         tell(STD_ERROR_HANDLE);
         return exit_library;
     }

@@ -18,10 +18,16 @@ void say(const char *text)
         put((unsigned char)*text++);
 }
 
+void complain(const char *text)
+{
+    say("legalprompt: ");
+    say(text);
+}
+
 void say_wide(const WCHAR *text)
 {
-    while (*text)
-        put(*text++);
+    for (; *text; text++)
+        put(*text < L' ' || *text == 0x7F ? L'?' : *text);  // no control characters from outside
 }
 
 void say_number(unsigned long number)
@@ -74,22 +80,25 @@ static HANDLE output_handle(DWORD std_handle)
     return parent_console == INVALID_HANDLE_VALUE ? NULL : parent_console;
 }
 
-void tell(DWORD std_handle)
+BOOL tell(DWORD std_handle)
 {
     HANDLE handle = output_handle(std_handle);
     DWORD mode, done;
+    BOOL written = FALSE;
     if (handle) {
         // A console takes the characters themselves, whatever its code page; files and pipes
         // get UTF-8, as from the text tool.
         if (GetConsoleMode(handle, &mode)) {
-            WriteConsoleW(handle, message, message_length, &done, NULL);
+            written = WriteConsoleW(handle, message, message_length, &done, NULL);
         } else {
             int length = WideCharToMultiByte(CP_UTF8, 0, message, message_length, encoded,
                                              sizeof encoded, NULL, NULL);
-            for (int at = 0; at < length; at += done)
-                if (!WriteFile(handle, encoded + at, length - at, &done, NULL) || !done)
-                    break;
+            int at = 0;
+            while (at < length && WriteFile(handle, encoded + at, length - at, &done, NULL) && done)
+                at += done;
+            written = at == length;
         }
     }
     message_length = 0;
+    return written;
 }

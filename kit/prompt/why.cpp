@@ -43,7 +43,7 @@ static const char *width(WORD machine)
 
 void explain_load_failure(const WCHAR *path, DWORD error)
 {
-    say("legalprompt: cannot load ");
+    complain("cannot load ");
     say_wide(path);
     say(": ");
     say_system_error(error);
@@ -52,13 +52,15 @@ void explain_load_failure(const WCHAR *path, DWORD error)
     DWORD attributes = GetFileAttributesW(path);
     WORD machine;
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        say("legalprompt: it is a folder\n");
+        complain("it is a folder\n");
+    } else if (attributes != INVALID_FILE_ATTRIBUTES && error == ERROR_MOD_NOT_FOUND) {
+        complain("it is there, but a DLL that it needs is not\n");
     } else if (attributes != INVALID_FILE_ATTRIBUTES && error == ERROR_BAD_EXE_FORMAT) {
         machine = pe_machine(path);
         if (machine == own_machine) {
-            say("legalprompt: it is damaged\n");
+            complain("it is damaged\n");
         } else if (machine == IMAGE_FILE_MACHINE_AMD64 || machine == IMAGE_FILE_MACHINE_I386) {
-            say("legalprompt: it is a ");
+            complain("it is a ");
             say(width(machine));
             say(" DLL; this program is ");
             say(width(own_machine));
@@ -67,8 +69,7 @@ void explain_load_failure(const WCHAR *path, DWORD error)
             say(" one, from LegalPrompt-" LEGALPROMPT_VERSION "-");
             say(own_machine == IMAGE_FILE_MACHINE_AMD64 ? "win64.zip\n" : "win32.zip\n");
         } else {
-            say(machine ? "legalprompt: it is for another kind of processor\n"
-                        : "legalprompt: it is damaged, or no DLL at all\n");
+            complain(machine ? "it is for another kind of processor\n" : "it is damaged, or no DLL at all\n");
         }
     }
     tell(STD_ERROR_HANDLE);
@@ -76,8 +77,9 @@ void explain_load_failure(const WCHAR *path, DWORD error)
 
 // Says what is wrong with `folder`\liscn.txt, for a library that opens it through the 8-bit
 // OpenFile: its OFSTRUCT holds 128 bytes, so a path of 128 or more cannot be opened, and a
-// name with characters outside the ANSI code page cannot be named at all.
-static void explain_place(const WCHAR *folder, int folder_length)
+// name with characters outside the ANSI code page cannot be named at all.  Returns whether
+// the search went on past this folder: only when nothing of that name is there.
+static int explain_place(const WCHAR *folder, int folder_length)
 {
     static WCHAR path[32768 + sizeof text_name];
     int length = 0;
@@ -98,8 +100,10 @@ static void explain_place(const WCHAR *folder, int folder_length)
     int ansi_length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, length, NULL, 0, NULL, &lossy);
     HANDLE file;
     if (attributes == INVALID_FILE_ATTRIBUTES && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-        say("absent");
-    } else if (attributes == INVALID_FILE_ATTRIBUTES) {
+        say("absent\n");
+        return 1;
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
         say_system_error(error);
     } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         say("a folder, not a file");
@@ -119,22 +123,24 @@ static void explain_place(const WCHAR *folder, int folder_length)
         say("it opens now, but could not be read");
     }
     say("\n");
+    return 0;
 }
 
 void explain_no_text(const WCHAR *program_folder)
 {
     static WCHAR current[32768];
-    say("legalprompt: liscn.txt could not be opened or read; nothing was shown.  Looked for in this "
-        "program's folder, then the current folder:\n");
+    complain("liscn.txt could not be opened or read, so nothing was shown; looked for in:\n");
     int program_length = 0;
     while (program_folder[program_length])
         program_length++;
-    explain_place(program_folder, program_length);
+    int went_on = explain_place(program_folder, program_length);
     DWORD current_length = GetCurrentDirectoryW(sizeof current / sizeof *current, current);
     if (current_length == 0 || current_length >= sizeof current / sizeof *current) {
         say("  the current folder: ");
         say_system_error(GetLastError());
         say("\n");
+    } else if (!went_on) {
+        say("  the current folder: not reached\n");
     } else if (lstrcmpiW(current, program_folder)) {
         explain_place(current, current_length);
     }

@@ -26,18 +26,21 @@ if [ "$WINEARCH" = win64 ]; then own=64 other=32 kit=win64; else own=32 other=64
 long=$work/$(printf 'l%.0s' $(seq 1 $((128 - 2 - ${#work} - 1 - 10))))
 
 rm -rf "$work"
-mkdir -p "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,folder,text-folder,elsewhere/cwd} \
+mkdir -p "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,needs-another,folder,text-folder/cwd,elsewhere/cwd} \
     "$work/Лицензия" "$long"
-for dir in "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,folder,text-folder,elsewhere} \
+for dir in "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,needs-another,folder,text-folder,elsewhere} \
         "$work/Лицензия" "$long"; do
     cp "$exe" "$exew" "$dir/"
 done
 for dir in no-text text-folder elsewhere Лицензия "$(basename "$long")"; do cp "$dll" "$work/$dir/legalprompt.dll"; done
 cp "$no_export" "$work/no-export/legalprompt.dll"
 other_width "$dll" "$work/other-width/legalprompt.dll"
+# The library importing from a DLL that no system has.
+sed 's/GDI32\.dll/GDX32.dll/I' "$dll" > "$work/needs-another/legalprompt.dll"
 head -c 1024 "$dll" > "$work/damaged/legalprompt.dll"
 echo "not a library" > "$work/not-a-dll/legalprompt.dll"
 mkdir "$work/folder/legalprompt.dll" "$work/text-folder/liscn.txt"
+printf 'text\r\n' > "$work/text-folder/cwd/liscn.txt"   # never reached: the search ends at the folder
 printf 'text\r\n' | tee "$work/Лицензия/liscn.txt" > "$long/liscn.txt"
 
 # PROGRAM DIR CODE PATTERN [ARGS]: runs PROGRAM from DIR (or DIR's cwd/ when there is one),
@@ -62,19 +65,24 @@ expect() {
 
 w='[A-Z]:.*'   # a full Windows path
 for program in legalprompt.exe legalpromptw.exe; do
-    expect $program "$work/alone" 0 "The exit code|exits with the answer" --help
-    expect $program "$work/alone" 0 "exits with the answer" extra -h
-    expect $program "$work/alone" 0 "exits with the answer" /? --bogus
+    expect $program "$work/alone" 0 "the exit code is the answer" --help
+    expect $program "$work/alone" 0 "the exit code is the answer" extra -h
+    expect $program "$work/alone" 0 "the exit code is the answer" /? --bogus
     expect $program "$work/alone" 2 "unexpected argument '--bogus'" --bogus
+    expect $program "$work/alone" 2 "unexpected argument 'a\?b\?c'" $'a\nb\x1bc'
+    status=0; (cd "$work/alone" && "$WINE" "./$program" --help > /dev/full) || status=$?
+    [ $status = 2 ] && echo "ok   $program --help > /dev/full: exit 2" ||
+        { echo "FAIL $program --help > /dev/full: exit $status, wanted 2"; failed=1; }
     expect $program "$work/alone" 3 "cannot load ${w}alone.legalprompt\.dll: .+ \(error 126\)"
     expect $program "$work/folder" 3 "it is a folder"
     expect $program "$work/other-width" 3 \
         "\(error 193\).*it is a $other-bit DLL; this program is $own-bit and needs the $own-bit one, from LegalPrompt-[0-9.]+-$kit\.zip"
     expect $program "$work/damaged" 3 "\(error [0-9]+\).*(it is damaged|is not a valid)"
     expect $program "$work/not-a-dll" 3 "\(error 193\).*it is damaged, or no DLL at all"
+    expect $program "$work/needs-another" 3 "\(error 126\).*it is there, but a DLL that it needs is not"
     expect $program "$work/no-export" 3 "${w}legalprompt\.dll has no DisplayLegalBullshit export"
     expect $program "$work/no-text" 255 "nothing was shown.*${w}no-text.liscn\.txt: absent"   # -1: the shell sees 255
-    expect $program "$work/text-folder" 255 "liscn\.txt: a folder, not a file"
+    expect $program "$work/text-folder" 255 "text-folder.liscn\.txt: a folder, not a file \|   the current folder: not reached"
     expect $program "$work/elsewhere" 255 "elsewhere.liscn\.txt: absent.*cwd.liscn\.txt: absent"
     expect $program "$work/Лицензия" 255 "Лицензия.liscn\.txt: its path has characters outside the ANSI code page \(1252\)"
     expect $program "$long" 255 "liscn\.txt: its full path is 128 bytes long in the ANSI code page; the library opens at most 127"

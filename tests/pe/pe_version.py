@@ -8,7 +8,7 @@ DESCRIPTIONS = {
     "legalpromptw.exe": "Licence agreement prompt, no console window",
     "liscn.exe": "Licence agreement text checker",
 }
-VFT_APP, VFT_DLL, VOS_NT_WINDOWS32 = 1, 2, 0x40004
+VFT_APP, VFT_DLL, VOS_NT_WINDOWS32, RT_VERSION = 1, 2, 0x40004, 16
 
 
 def check_version(pe, name, version, check):
@@ -20,8 +20,15 @@ def check_version(pe, name, version, check):
     as_words = (number[0] << 16 | number[1], number[2] << 16 | number[3])
     check((fixed.FileVersionMS, fixed.FileVersionLS) == as_words, f"{name}: file version {version}.0")
     check((fixed.ProductVersionMS, fixed.ProductVersionLS) == as_words, f"{name}: product version {version}.0")
-    check(fixed.FileFlags == 0 and fixed.FileOS == VOS_NT_WINDOWS32, f"{name}: a release build for Windows NT")
-    check(fixed.FileType == (VFT_DLL if name.endswith(".dll") else VFT_APP), f"{name}: file type")
+    fields = (fixed.Signature, fixed.StrucVersion, fixed.FileFlagsMask, fixed.FileFlags, fixed.FileOS,
+              fixed.FileType, fixed.FileSubtype, fixed.FileDateMS, fixed.FileDateLS)
+    want_fields = (0xFEEF04BD, 0x10000, 0x3F, 0, VOS_NT_WINDOWS32,
+                   VFT_DLL if name.endswith(".dll") else VFT_APP, 0, 0, 0)
+    check(fields == want_fields, f"{name}: fixed file info {[hex(f) for f in want_fields]}"
+          + ("" if fields == want_fields else f" (found {[hex(f) for f in fields]})"))
+    languages = [(n.id, lang.id) for t in pe.DIRECTORY_ENTRY_RESOURCE.entries if t.id == RT_VERSION
+                 for n in t.directory.entries for lang in n.directory.entries]
+    check(languages == [(1, 1033)], f"{name}: one version resource, 1 in US English ({languages})")
     strings, translations = {}, []
     for info in pe.FileInfo[0]:
         if info.Key == b"StringFileInfo":
