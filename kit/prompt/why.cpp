@@ -139,10 +139,11 @@ void explain_no_text(const WCHAR *program_folder)
         say("  the current folder: ");
         say_system_error(GetLastError());
         say("\n");
-    } else if (!went_on) {
-        say("  the current folder: not reached\n");
     } else if (lstrcmpiW(current, program_folder)) {
-        explain_place(current, current_length);
+        if (went_on)
+            explain_place(current, current_length);
+        else
+            say("  the current folder: not reached\n");
     }
     tell(STD_ERROR_HANDLE);
 }
