@@ -135,7 +135,7 @@ save_window_picture() {
             compare -metric AE "$png" "$previous" null: 2>/dev/null; then
             break
         fi
-        cp "$png" "$previous" 2>/dev/null
+        cp "$png" "$previous" 2>/dev/null || true   # no picture yet
         sleep 0.1
     done
     rm -f "$previous"
