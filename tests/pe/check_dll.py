@@ -9,7 +9,7 @@ import sys
 
 import pefile
 
-from pe_version import check_version
+from pe_checks import check, check_version, summary
 
 # Per machine: the file header's machine, the optional header's magic, the largest size.
 # Each has 512 bytes for its version resource.
@@ -38,18 +38,9 @@ DIALOG = {
     ],
 }
 
-failures = []
-
 
 def show(key, value):
     return f"{value:#010x}" if "style" in key and isinstance(value, int) else repr(value)
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
-    return ok
 
 
 class Reader:
@@ -182,7 +173,7 @@ def main(path, version):
     print("resources " + ", ".join(f"type {t} name {n} language {l}" for t, n, l, _ in resources))
     check([r[:3] for r in resources] == [(RT_DIALOG, "ABOUTBOX", 1033), (RT_VERSION, 1, 1033)],
           "two resources: RT_DIALOG ABOUTBOX and RT_VERSION 1, language 1033")
-    check_version(pe, "legalprompt.dll", version, check)
+    check_version(pe, "legalprompt.dll", version)
     if resources:
         entry = resources[0][3]
         data = pe.get_data(entry.OffsetToData, entry.Size)
@@ -199,11 +190,7 @@ def main(path, version):
                             + ("matches" if not diff else f"differs: {diff}"))
         check(len(rest) <= 3 and not any(rest), "nothing after the last control but padding")
 
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        return 1
-    print("all checks passed")
-    return 0
+    return summary()
 
 
 if __name__ == "__main__":

@@ -8,7 +8,7 @@ import sys
 
 import pefile
 
-from pe_version import check_version
+from pe_checks import check, check_version, summary
 
 MACHINES = {"win32": 0x14C, "win64": 0x8664}
 # The prompt programs: their subsystem (3 console, 2 GUI) and every call they import.
@@ -22,15 +22,6 @@ PROMPT_IMPORTS = {
     "shell32.dll": {"CommandLineToArgvW"},
 }
 PROMPT_SIZE = 8192
-
-failures = []
-
-
-def check(ok, what):
-    print(("ok   " if ok else "FAIL ") + what)
-    if not ok:
-        failures.append(what)
-    return ok
 
 
 def main(version, arch, directory):
@@ -52,12 +43,8 @@ def main(version, arch, directory):
                        for e in pe.DIRECTORY_ENTRY_IMPORT}
             check(imports == PROMPT_IMPORTS, f"{name}: imports only the kernel32 and shell32 calls it makes"
                   + ("" if imports == PROMPT_IMPORTS else f" (found {imports})"))
-        check_version(pe, name, version, check)
-    if failures:
-        print(f"{len(failures)} check(s) failed")
-        return 1
-    print("all checks passed")
-    return 0
+        check_version(pe, name, version)
+    return summary()
 
 
 if __name__ == "__main__":

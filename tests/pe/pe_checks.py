@@ -1,6 +1,8 @@
-"""The version resource of a built binary, read as Windows' version API reads it (fixed file
-info, the strings of the US English Unicode table, the translation), checked against what the
-kit promises: the project's version, the product name, the file's own name and description."""
+"""What the byte checks share: one check that prints its verdict and remembers a failure, the
+summary, and the version resource of a built binary, read as Windows' version API reads it
+(fixed file info, the strings of the US English Unicode table, the translation), checked
+against what the kit promises: the project's version, the product name, the file's own name
+and description."""
 
 DESCRIPTIONS = {
     "legalprompt.dll": "Licence agreement prompt",
@@ -8,11 +10,30 @@ DESCRIPTIONS = {
     "legalpromptw.exe": "Licence agreement prompt, no console window",
     "liscn.exe": "Licence agreement text checker",
 }
+failures = []
+
+
+def check(ok, what):
+    print(("ok   " if ok else "FAIL ") + what)
+    if not ok:
+        failures.append(what)
+    return ok
+
+
+def summary():
+    """Prints how the checks went; the exit code: 1 if any failed."""
+    if failures:
+        print(f"{len(failures)} check(s) failed")
+        return 1
+    print("all checks passed")
+    return 0
+
+
 VFT_APP, VFT_DLL, VOS_NT_WINDOWS32, RT_VERSION = 1, 2, 0x40004, 16
 
 
-def check_version(pe, name, version, check):
-    """Checks the version resource of pe, the file called name, through check(ok, what)."""
+def check_version(pe, name, version):
+    """Checks the version resource of pe, the file called name."""
     if not check(hasattr(pe, "VS_FIXEDFILEINFO") and hasattr(pe, "FileInfo"), f"{name}: a version resource"):
         return
     fixed = pe.VS_FIXEDFILEINFO[0]
