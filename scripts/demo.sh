@@ -42,7 +42,7 @@ host=$!
 # (no display, Wine failing) also ends, with 1.  Wine gives its windows the Unix process id.
 window=""
 for _ in $(seq 300); do
-    window=$(xdotool search --pid "$host" --name '^License Agreement$' 2>/dev/null | head -n 1) || true
+    window=$(xdotool search --all --pid "$host" --name '^License Agreement$' 2>/dev/null | head -n 1) || true
     [ -n "$window" ] || ! kill -0 "$host" 2>/dev/null && break
     sleep 0.1
 done
@@ -54,7 +54,8 @@ if [ -n "$window" ] && [ -n "$virtual" ]; then
 fi
 if [ -z "$window" ] && kill -0 "$host" 2>/dev/null; then
     kill "$host" 2>/dev/null
-    wait "$host"
+    wait "$host" || true
+    wineserver -k 2>/dev/null || true
     echo "demo: no dialog appeared within 30 seconds; stopped legalprompt.exe" >&2
     exit 1
 fi

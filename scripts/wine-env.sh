@@ -49,8 +49,9 @@ wine_prefix_ready() {
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX" && touch "$WINEPREFIX/.legalprompt-prefix" || return 1
     "$WINE" wineboot -i >/dev/null 2>&1 || { echo "wineboot failed in $WINEPREFIX" >&2; return 1; }
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+    "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 &&
+        "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1 ||
+        { echo "cannot set Wine's window settings in $WINEPREFIX" >&2; return 1; }
     wineserver -w
     wine_fonts_ready && touch "$WINEPREFIX/.legalprompt-ready"
 }

@@ -27,7 +27,7 @@ void complain(const char *text)
 void say_wide(const WCHAR *text)
 {
     for (; *text; text++)
-        put(*text < L' ' || *text == 0x7F ? L'?' : *text);  // no control characters from outside
+        put(*text < L' ' || (*text >= 0x7F && *text < 0xA0) ? L'?' : *text);  // no control characters
 }
 
 void say_number(unsigned long number)

@@ -99,14 +99,17 @@ static int explain_place(const WCHAR *folder, int folder_length)
     BOOL lossy = FALSE;
     int ansi_length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, length, NULL, 0, NULL, &lossy);
     HANDLE file;
-    if (attributes == INVALID_FILE_ATTRIBUTES && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
-        say("absent\n");
+    // What cannot even be asked about (absent, a broken link, a pipe) the search passes by.
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            say("absent");
+        else
+            say_system_error(error);
+        say("\n");
         return 1;
     }
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        say_system_error(error);
-    } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        say("a folder, not a file");
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        say("a folder");
     } else if (lossy) {
         say("its path has characters outside the ANSI code page (");
         say_number(GetACP());
@@ -114,7 +117,7 @@ static int explain_place(const WCHAR *folder, int folder_length)
     } else if (ansi_length > 127) {
         say("its full path is ");
         say_number(ansi_length);
-        say(" bytes long in the ANSI code page; the library opens at most 127 (a folder of at most 117)");
+        say(" bytes in the ANSI code page; the library opens at most 127 (a folder of at most 117)");
     } else if ((file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
                                    0, NULL)) == INVALID_HANDLE_VALUE) {
         say_system_error(GetLastError());

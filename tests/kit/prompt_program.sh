@@ -26,13 +26,13 @@ if [ "$WINEARCH" = win64 ]; then own=64 other=32 kit=win64; else own=32 other=64
 long=$work/$(printf 'l%.0s' $(seq 1 $((128 - 2 - ${#work} - 1 - 10))))
 
 rm -rf "$work"
-mkdir -p "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,needs-another,folder,text-folder/cwd,elsewhere/cwd} \
+mkdir -p "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,needs-another,folder,text-folder/cwd,elsewhere/cwd,loop/cwd} \
     "$work/Лицензия" "$long"
-for dir in "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,needs-another,folder,text-folder,elsewhere} \
+for dir in "$work"/{alone,no-export,no-text,other-width,damaged,not-a-dll,needs-another,folder,text-folder,elsewhere,loop} \
         "$work/Лицензия" "$long"; do
     cp "$exe" "$exew" "$dir/"
 done
-for dir in no-text text-folder elsewhere Лицензия "$(basename "$long")"; do cp "$dll" "$work/$dir/legalprompt.dll"; done
+for dir in no-text text-folder elsewhere loop Лицензия "$(basename "$long")"; do cp "$dll" "$work/$dir/legalprompt.dll"; done
 cp "$no_export" "$work/no-export/legalprompt.dll"
 other_width "$dll" "$work/other-width/legalprompt.dll"
 # The library importing from a DLL that no system has.
@@ -41,6 +41,8 @@ head -c 1024 "$dll" > "$work/damaged/legalprompt.dll"
 echo "not a library" > "$work/not-a-dll/legalprompt.dll"
 mkdir "$work/folder/legalprompt.dll" "$work/text-folder/liscn.txt"
 printf 'text\r\n' > "$work/text-folder/cwd/liscn.txt"   # never reached: the search ends at the folder
+# A name that cannot be looked at (a link to itself) the search passes by, to the current folder.
+ln -s liscn.txt "$work/loop/liscn.txt" && mkdir "$work/loop/cwd/liscn.txt"
 printf 'text\r\n' | tee "$work/Лицензия/liscn.txt" > "$long/liscn.txt"
 
 # PROGRAM DIR CODE PATTERN [ARGS]: runs PROGRAM from DIR (or DIR's cwd/ when there is one),
@@ -82,9 +84,10 @@ for program in legalprompt.exe legalpromptw.exe; do
     expect $program "$work/needs-another" 3 "\(error 126\).*it is there, but a DLL that it needs is not"
     expect $program "$work/no-export" 3 "${w}legalprompt\.dll has no DisplayLegalBullshit export"
     expect $program "$work/no-text" 255 "nothing was shown.*${w}no-text.liscn\.txt: absent"   # -1: the shell sees 255
-    expect $program "$work/text-folder" 255 "text-folder.liscn\.txt: a folder, not a file \|   the current folder: not reached"
+    expect $program "$work/text-folder" 255 "text-folder.liscn\.txt: a folder \|   the current folder: not reached"
+    expect $program "$work/loop" 255 "loop.liscn\.txt: .*\(error [0-9]+\) \|   ${w}loop.cwd.liscn\.txt: a folder"
     expect $program "$work/elsewhere" 255 "elsewhere.liscn\.txt: absent.*cwd.liscn\.txt: absent"
     expect $program "$work/Лицензия" 255 "Лицензия.liscn\.txt: its path has characters outside the ANSI code page \(1252\)"
-    expect $program "$long" 255 "liscn\.txt: its full path is 128 bytes long in the ANSI code page; the library opens at most 127"
+    expect $program "$long" 255 "liscn\.txt: its full path is 128 bytes in the ANSI code page; the library opens at most 127"
 done
 exit $failed
