@@ -106,7 +106,8 @@ BOOL CALLBACK find_one(HWND window, LPARAM lparam)
     Search *s = (Search *)lparam;
     char title[64] = "";
     GetWindowTextA(window, title, sizeof title);
-    if (!IsWindowVisible(window) || process_of(window) != s->pid || !class_is(window, "#32770") ||
+    if (!IsWindowVisible(window) || (s->pid != ANY_PROCESS && process_of(window) != s->pid) ||
+        !class_is(window, "#32770") ||
         lstrcmpA(title, "License Agreement") != 0)
         return TRUE;
     for (HWND seen : *s->except)

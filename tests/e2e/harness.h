@@ -42,8 +42,9 @@ struct CurrentDirectory {
 bool wait_until(const std::function<bool()> &condition, DWORD timeout_ms = 10000);
 
 // ---- the dialog ----
-// A visible "License Agreement" dialog of process pid (default: this one) that is not in
-// except, or NULL.
+// A visible "License Agreement" dialog of process pid (default: this one; ANY_PROCESS: any)
+// that is not in except, or NULL.
+const DWORD ANY_PROCESS = (DWORD)-1;
 HWND find_dialog(const std::vector<HWND> &except = {}, DWORD pid = 0);
 HWND wait_for_dialog(const std::vector<HWND> &except = {}, DWORD timeout_ms = 10000, DWORD pid = 0);
 // Waits until the dialog is in front and holds the keyboard focus, and its thread is idle.

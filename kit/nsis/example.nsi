@@ -1,0 +1,29 @@
+; An installer that installs one file, and only when the user accepts the licence agreement.
+; Exit codes: 0 installed; 10 declined; 11 no text to show; 12 the prompt could not be run.
+Name "LegalPrompt Example"
+OutFile "example-setup.exe"
+RequestExecutionLevel user
+InstallDir "$LOCALAPPDATA\LegalPrompt Example"
+AutoCloseWindow true
+
+!include "LegalPrompt.nsh"
+
+Function .onInit
+    ${LegalPrompt} "liscn.txt" $0
+    StrCmp $0 "accepted" done
+    StrCmp $0 "declined" 0 +2
+        SetErrorLevel 10
+    StrCmp $0 "no text" 0 +2
+        SetErrorLevel 11
+    StrCmp $0 "error" 0 +2
+        SetErrorLevel 12
+    Quit
+    done:
+FunctionEnd
+
+Page instfiles
+
+Section
+    SetOutPath "$INSTDIR"
+    File "readme.txt"
+SectionEnd

@@ -1,0 +1,236 @@
+// Real NSIS installers that use LegalPrompt.nsh, run as a user runs them and answered with real
+// input: what they install, their exit codes, the text they show, the installer's window while
+// the agreement is up, and the temp folder after.  The installers are in NSIS_INSTALLERS.
+#include <cstdlib>
+#include <string>
+
+#include "agreement_ids.h"
+#include "harness.h"
+
+namespace {
+
+const DWORD kDeclined = 10, kNoText = 11;
+
+std::string installers() { return getenv("NSIS_INSTALLERS") ? getenv("NSIS_INSTALLERS") : ""; }
+
+bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// What a folder holds, names relative to it ("nsa1.tmp/legalpromptw.exe ..."); "" when empty.
+std::string contents(const std::string &dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    std::string names;
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        names += name + ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/{" + contents(dir + name + "\\") + "} " : " ");
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Ends every agreement dialog still up, of whatever process, so that a failed test leaves
+// nothing waiting for an answer.
+void close_stray_dialogs()
+{
+    for (HWND dialog; (dialog = find_dialog({}, ANY_PROCESS)) != nullptr;) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        wait_until([&] { return !IsWindow(dialog); }, 2000);
+    }
+}
+
+// This program's own temp folder, before any test gave the installers one of their own.
+const std::string &original_temp()
+{
+    static const std::string temp = [] {
+        char path[MAX_PATH];
+        GetTempPathA(MAX_PATH, path);
+        return std::string(path);
+    }();
+    return temp;
+}
+
+// The visible top-level window of process pid, or NULL.
+HWND main_window_of(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        HWND found;
+    } search = {pid, nullptr};
+    EnumWindows([](HWND window, LPARAM lparam) -> BOOL {
+        Search *s = (Search *)lparam;
+        DWORD owner;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner != s->pid || !IsWindowVisible(window)) return TRUE;
+        s->found = window;
+        return FALSE;
+    }, (LPARAM)&search);
+    return search.found;
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(installers().empty()) << "NSIS_INSTALLERS is not set";
+        SetEnvironmentVariableA("TEMP", original_temp().c_str());
+        SetEnvironmentVariableA("TMP", original_temp().c_str());
+        // Names of their own: Wine gives a new process an earlier one's id again.
+        const std::string run = std::to_string(GetTickCount());
+        temp = make_temp_dir(("nsis-temp" + run).c_str());
+        target = make_temp_dir(("nsis-target" + run).c_str());
+        here = make_temp_dir(("nsis-current" + run).c_str());
+        SetEnvironmentVariableA("TEMP", temp.c_str());
+        SetEnvironmentVariableA("TMP", temp.c_str());
+    }
+    void TearDown() override
+    {
+        close_stray_dialogs();
+        EXPECT_EQ("", contents(temp)) << "the installer left this in the temp folder " << temp;
+    }
+
+    // Runs installer (a file in NSIS_INSTALLERS) with user acting on its agreement dialog, or
+    // expecting none when user is null.  The exit code; seen tells whether a dialog came.
+    DWORD install(const char *installer, const std::function<void(HWND)> &user, bool *seen = nullptr)
+    {
+        std::string command = "\"" + installers() + installer + "\" /D=" + target.substr(0, target.size() - 1);
+        bool dialog_seen = false;
+        DWORD code = run_program(command, [&](DWORD pid) {
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            HWND dialog = nullptr;
+            wait_until([&] {
+                return (dialog = find_dialog({}, ANY_PROCESS)) != nullptr ||
+                       WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+            }, 20000);
+            CloseHandle(process);
+            dialog_seen = dialog != nullptr;
+            if (!user) return;
+            ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << installer;
+            settle(dialog);
+            user(dialog);
+        });
+        if (seen) *seen = dialog_seen;
+        return code;
+    }
+    bool installed() { return exists(target + "readme.txt"); }
+
+    std::string temp, target, here;
+};
+
+TEST_F(Installer, AcceptedByEnterOrAcceptInstallsTheFile)
+{
+    const std::function<void(HWND)> answers[] = {
+        [](HWND) { press(VK_RETURN); },
+        [](HWND d) { click_centre(control(d, IDOK)); },
+    };
+    for (const auto &answer : answers) {
+        DeleteFileA((target + "readme.txt").c_str());
+        EXPECT_EQ(0u, install("example-setup.exe", answer));
+        EXPECT_TRUE(installed());
+    }
+}
+
+TEST_F(Installer, DeclinedInstallsNothing)
+{
+    const std::function<void(HWND)> answers[] = {
+        [](HWND) { press(VK_ESCAPE); },
+        [](HWND d) { click_centre(control(d, IDCANCEL)); },
+        [](HWND d) {
+            POINT box;
+            ASSERT_TRUE(close_box(d, &box));
+            click_at(box);
+        },
+    };
+    for (const auto &answer : answers) {
+        EXPECT_EQ(kDeclined, install("example-setup.exe", answer));
+        EXPECT_FALSE(installed());
+    }
+}
+
+// The library opens the text by an 8-bit path of at most 127 bytes: in a temp folder of 110
+// characters the installer's text cannot be opened, and the installer says so by its code.
+TEST_F(Installer, NoTextShowsNoDialog)
+{
+    std::string deep = temp + std::string(110 - temp.size(), 'd');
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    SetEnvironmentVariableA("TEMP", deep.c_str());
+    SetEnvironmentVariableA("TMP", deep.c_str());
+    bool seen = true;
+    EXPECT_EQ(kNoText, install("example-setup.exe", nullptr, &seen));
+    EXPECT_FALSE(seen) << "a dialog appeared with no text to show";
+    EXPECT_FALSE(installed());
+    EXPECT_EQ("", contents(deep + "\\")) << "the installer left this in " << deep;
+    RemoveDirectoryA(deep.c_str());
+}
+
+// A liscn.txt beside the installer (a downloads folder) and one in the current folder: the
+// installer shows its own.
+TEST_F(Installer, ShowsItsOwnTextWhateverLiesBesideIt)
+{
+    ASSERT_TRUE(write_file(installers() + "liscn.txt", "A STRAY TEXT BESIDE THE INSTALLER\r\n"));
+    ASSERT_TRUE(write_file(here + "liscn.txt", "A STRAY TEXT IN THE CURRENT FOLDER\r\n"));
+    std::string shown;
+    {
+        CurrentDirectory in(here);
+        EXPECT_EQ(kDeclined, install("example-setup.exe", [&](HWND d) {
+            shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+            press(VK_ESCAPE);
+        }));
+    }
+    remove_file(installers() + "liscn.txt");
+    remove_file(here + "liscn.txt");
+    EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << "shown: " << shown.substr(0, 80);
+}
+
+// On a page after another page, the installer's window takes no input while the agreement is
+// up, and is enabled again after it.
+TEST_F(Installer, TheInstallersWindowIsDisabledWhileTheAgreementIsUp)
+{
+    HWND installer_window = nullptr;
+    bool disabled_while_up = false, enabled_after = false;
+    DWORD code = run_program("\"" + installers() + "pages-setup.exe\" /D=" + target.substr(0, target.size() - 1),
+                             [&](DWORD pid) {
+        ASSERT_TRUE(wait_until([&] {
+            installer_window = main_window_of(pid);
+            return installer_window && IsWindowEnabled(installer_window);
+        }, 20000)) << "no first page";
+        wait_until([&] { return GetForegroundWindow() == installer_window; }, 5000);
+        press(VK_RETURN);  // Next
+        HWND dialog = wait_for_dialog({}, 20000, ANY_PROCESS);
+        ASSERT_NE(nullptr, dialog) << "no agreement dialog after the first page";
+        disabled_while_up = !IsWindowEnabled(installer_window);
+        settle(dialog);
+        press(VK_RETURN);  // Accept
+        enabled_after = wait_until([&] { return IsWindowEnabled(installer_window) != FALSE; }, 10000);
+        // The installation's last page, once its button says Close.
+        HWND close = GetDlgItem(installer_window, IDOK);
+        EXPECT_TRUE(wait_until([&] { return IsWindowEnabled(close) && text_of(close) == "&Close"; }, 20000))
+            << "the installation did not finish";
+        // Once more if the first came while the page was still settling (seen under Wine).
+        for (int i = 0; i < 5 && IsWindow(installer_window); i++) {
+            PostMessageA(installer_window, WM_COMMAND, IDOK, 0);
+            wait_until([&] { return !IsWindow(installer_window); }, 2000);
+        }
+    });
+    EXPECT_TRUE(disabled_while_up) << "the installer's window took input while the agreement was up";
+    EXPECT_TRUE(enabled_after) << "the installer's window stayed disabled";
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(installed());
+}
+
+TEST_F(Installer, TwentyInARowAllAnsweredRight)
+{
+    for (int i = 0; i < 20; i++) {
+        const bool accept = i % 2 == 0;
+        DeleteFileA((target + "readme.txt").c_str());
+        EXPECT_EQ(accept ? 0u : kDeclined,
+                  install("example-setup.exe", [&](HWND) { press(accept ? VK_RETURN : VK_ESCAPE); }))
+            << "install " << i;
+        EXPECT_EQ(accept, installed()) << "install " << i;
+        EXPECT_EQ("", contents(temp)) << "install " << i << " left this in the temp folder";
+    }
+}
+
+}  // namespace
