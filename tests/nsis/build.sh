@@ -1,24 +1,30 @@
 #!/bin/bash
 # Builds the test installers with makensis from a copy of the kit's NSIS folder, once for each
-# installer target: the kit's example and the welcome-then-agreement installer.
+# installer target: the kit's example, the installer with the agreement after another page,
+# and the example over a damaged library (broken-setup.exe), whose prompt cannot run.
 # usage: build.sh MAKENSIS NSIS_FOLDER PAGES_NSI OUT_DIR TARGET...
 set -uo pipefail
 makensis=$1 folder=$2 pages=$3 out=$4
 shift 4
 rm -rf "$out"
-mkdir -p "$out/source"
+mkdir -p "$out/source" "$out/broken"
 cp -r "$folder"/. "$out/source/" && cp "$pages" "$out/source/" || exit 1
+cp -r "$folder"/. "$out/broken/" || exit 1
+for dll in "$out"/broken/*/legalprompt.dll; do echo "not a library" > "$dll"; done
 for target in "$@"; do
     mkdir -p "$out/$target"
-    for script in example.nsi pages.nsi; do
-        log=$out/$target/${script%.nsi}.log
-        if ! (cd "$out/source" && "$makensis" -V2 "-XTarget $target" "$script") > "$log" 2>&1; then
+    for build in source/example.nsi:example-setup.exe source/pages.nsi:pages-setup.exe \
+            broken/example.nsi:broken-setup.exe; do
+        script=${build%%:*} installer=${build#*:}
+        log=$out/$target/${installer%.exe}.log
+        if ! (cd "$out/$(dirname "$script")" && "$makensis" -V2 "-XTarget $target" "$(basename "$script")") \
+                > "$log" 2>&1; then
             echo "makensis failed for $script, target $target:"
             cat "$log"
             exit 1
         fi
-        installer=$(sed -n 's/^OutFile "\(.*\)"/\1/p' "$out/source/$script")
-        mv "$out/source/$installer" "$out/$target/"
+        made=$(sed -n 's/^OutFile "\(.*\)"/\1/p' "$out/$script")
+        mv "$out/$(dirname "$script")/$made" "$out/$target/$installer"
         echo "$target/$installer: $(wc -c < "$out/$target/$installer") bytes"
     done
 done

@@ -9,7 +9,7 @@
 
 namespace {
 
-const DWORD kDeclined = 10, kNoText = 11;
+const DWORD kDeclined = 10, kNoText = 11, kError = 12;
 
 std::string installers() { return getenv("NSIS_INSTALLERS") ? getenv("NSIS_INSTALLERS") : ""; }
 
@@ -52,21 +52,26 @@ const std::string &original_temp()
     return temp;
 }
 
+struct WindowSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK find_main_window(HWND window, LPARAM lparam)
+{
+    WindowSearch *s = (WindowSearch *)lparam;
+    DWORD owner;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != s->pid || !IsWindowVisible(window)) return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 // The visible top-level window of process pid, or NULL.
 HWND main_window_of(DWORD pid)
 {
-    struct Search {
-        DWORD pid;
-        HWND found;
-    } search = {pid, nullptr};
-    EnumWindows([](HWND window, LPARAM lparam) -> BOOL {
-        Search *s = (Search *)lparam;
-        DWORD owner;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s->pid || !IsWindowVisible(window)) return TRUE;
-        s->found = window;
-        return FALSE;
-    }, (LPARAM)&search);
+    WindowSearch search = {pid, nullptr};
+    EnumWindows(find_main_window, (LPARAM)&search);
     return search.found;
 }
 
@@ -163,6 +168,15 @@ TEST_F(Installer, NoTextShowsNoDialog)
     EXPECT_FALSE(installed());
     EXPECT_EQ("", contents(deep + "\\")) << "the installer left this in " << deep;
     RemoveDirectoryA(deep.c_str());
+}
+
+// A prompt that cannot run (here its library is damaged) is an error, never an acceptance.
+TEST_F(Installer, APromptThatCannotRunIsAnError)
+{
+    bool seen = true;
+    EXPECT_EQ(kError, install("broken-setup.exe", nullptr, &seen));
+    EXPECT_FALSE(seen);
+    EXPECT_FALSE(installed());
 }
 
 // A liscn.txt beside the installer (a downloads folder) and one in the current folder: the
