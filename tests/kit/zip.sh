@@ -19,7 +19,15 @@ $top/lib/cmake/LegalPrompt/LegalPromptConfig.cmake
 $top/lib/cmake/LegalPrompt/LegalPromptConfigVersion.cmake
 $top/lib/legalprompt.lib
 $top/lib/liblegalprompt.dll.a
-$top/share/LegalPrompt/liscn.txt"
+$top/share/LegalPrompt/liscn.txt
+$top/share/LegalPrompt/nsis/LegalPrompt.nsh
+$top/share/LegalPrompt/nsis/amd64/legalprompt.dll
+$top/share/LegalPrompt/nsis/amd64/legalpromptw.exe
+$top/share/LegalPrompt/nsis/example.nsi
+$top/share/LegalPrompt/nsis/liscn.txt
+$top/share/LegalPrompt/nsis/readme.txt
+$top/share/LegalPrompt/nsis/x86/legalprompt.dll
+$top/share/LegalPrompt/nsis/x86/legalpromptw.exe"
 have=$(cd "$work/unpacked" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 echo "$have"
 [ "$have" = "$want" ] || { echo "the file list differs from:"; echo "$want"; exit 1; }
@@ -32,6 +40,14 @@ for f in "$work/unpacked/$top"/bin/*; do
     [ "$magic" = "$want_magic" ] || { echo "$(basename "$f") is not a $arch program (magic $magic)"; exit 1; }
 done
 grep -q $'\r$' "$work/unpacked/$top/share/LegalPrompt/liscn.txt" || { echo "sample text lacks CR LF"; exit 1; }
+# The NSIS folder holds both widths, each where the include looks for it.
+for width in x86:010b amd64:020b; do
+    for f in "$work/unpacked/$top/share/LegalPrompt/nsis/${width%:*}"/*; do
+        pe=$(od -An -tu4 -j60 -N4 "$f" | tr -d ' ')
+        magic=$(od -An -tx2 -j$((pe + 24)) -N2 "$f" | tr -d ' ')
+        [ "$magic" = "${width#*:}" ] || { echo "nsis/${width%:*}/$(basename "$f") has magic $magic"; exit 1; }
+    done
+done
 size=$(wc -c < "$zip")
 echo "$(basename "$zip"): $size bytes"
 # What a user downloads for a 4 KB library: well under 200 KB.
