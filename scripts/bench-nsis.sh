@@ -42,7 +42,11 @@ time_to_window() {
     echo $(((end - start) / 1000000))
 }
 
-median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2 ? a[(NR + 1) / 2] : int((a[NR / 2] + a[NR / 2 + 1]) / 2))}'; }
+# The median of the numbers read; runs whose window never came ("none") are left out, and said.
+median() {
+    grep -E '^[0-9]+$' | sort -n |
+        awk '{a[NR] = $1} END {if (NR) print (NR % 2 ? a[(NR + 1) / 2] : int((a[NR / 2] + a[NR / 2 + 1]) / 2)); else print "-"}'
+}
 
 xvfb_started=""
 for target in x86-unicode x86-ansi amd64-unicode; do

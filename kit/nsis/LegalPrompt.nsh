@@ -19,8 +19,9 @@
 ; loads it, which would be the installer's own, where a stray liscn.txt (a downloads folder)
 ; would be shown instead of yours.  The folder of legalpromptw.exe is one that the installer
 ; made and filled.  (The library opens the text by an 8-bit path of at most 127 bytes: with a
-; temp folder of more than 106 characters, or with characters outside the ANSI code page, the
-; answer is "no text".)  The program is the GUI-subsystem one, so no console window opens and
+; temp folder of more than about 105 characters, or with characters outside the ANSI code
+; page, the answer is "no text".)  The names liscn.txt, legalprompt.dll and legalpromptw.exe in
+; $PLUGINSDIR are the include's.  The program is the GUI-subsystem one, so no console window opens and
 ; takes the keyboard from the dialog; it runs in a process of its own, so nothing stays loaded
 ; in the installer.  While it is up the installer's window is disabled, so that the installer
 ; takes no clicks meant for the agreement.  The files are deleted when it ends; $PLUGINSDIR,
@@ -32,14 +33,16 @@
 !ifndef LEGALPROMPT_NSH
 !define LEGALPROMPT_NSH
 
-!if ${NSIS_PTR_SIZE} > 4
-    !define LEGALPROMPT_FILES "${__FILEDIR__}\amd64"
-!else
-    !define LEGALPROMPT_FILES "${__FILEDIR__}\x86"
-!endif
+!define LEGALPROMPT_DIR "${__FILEDIR__}"
 
 !macro LegalPrompt TEXT RESULT
     !define /redef LEGALPROMPT_ID ${__COUNTER__}
+    ; The installer's width as it is where the macro is used: a Target may follow the include.
+    !if ${NSIS_PTR_SIZE} > 4
+        !define /redef LEGALPROMPT_FILES "${LEGALPROMPT_DIR}\amd64"
+    !else
+        !define /redef LEGALPROMPT_FILES "${LEGALPROMPT_DIR}\x86"
+    !endif
     Push $0
     InitPluginsDir
     File "/oname=$PLUGINSDIR\legalpromptw.exe" "${LEGALPROMPT_FILES}\legalpromptw.exe"

@@ -113,6 +113,16 @@ protected:
             dialog_seen = dialog != nullptr;
             if (!user) return;
             ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << installer;
+            // The prompt of the installer's width, which is this program's: an installer that
+            // runs where 32-bit programs cannot must not bring the 32-bit one.
+            DWORD prompt_pid;
+            GetWindowThreadProcessId(dialog, &prompt_pid);
+            HANDLE prompt = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, prompt_pid);
+            BOOL prompt_wow64 = FALSE, own_wow64 = FALSE;
+            IsWow64Process(prompt, &prompt_wow64);
+            IsWow64Process(GetCurrentProcess(), &own_wow64);
+            CloseHandle(prompt);
+            EXPECT_EQ(own_wow64, prompt_wow64) << "the prompt is not of the installer's width";
             settle(dialog);
             user(dialog);
         });
@@ -170,13 +180,16 @@ TEST_F(Installer, NoTextShowsNoDialog)
     RemoveDirectoryA(deep.c_str());
 }
 
-// A prompt that cannot run (here its library is damaged) is an error, never an acceptance.
+// A prompt that cannot run (its library damaged; the program itself no program) is an error,
+// never an acceptance.
 TEST_F(Installer, APromptThatCannotRunIsAnError)
 {
-    bool seen = true;
-    EXPECT_EQ(kError, install("broken-setup.exe", nullptr, &seen));
-    EXPECT_FALSE(seen);
-    EXPECT_FALSE(installed());
+    for (const char *installer : {"broken-setup.exe", "unstartable-setup.exe"}) {
+        bool seen = true;
+        EXPECT_EQ(kError, install(installer, nullptr, &seen)) << installer;
+        EXPECT_FALSE(seen) << installer;
+        EXPECT_FALSE(installed()) << installer;
+    }
 }
 
 // A liscn.txt beside the installer (a downloads folder) and one in the current folder: the
