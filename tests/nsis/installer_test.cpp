@@ -223,14 +223,13 @@ TEST_F(Installer, TheInstallersWindowIsDisabledWhileTheAgreementIsUp)
             installer_window = main_window_of(pid);
             return installer_window && IsWindowEnabled(installer_window);
         }, 20000)) << "no first page";
-        // Clicks, not keys: while the installer waits for the prompt, which window holds the
-        // keyboard is up to the window system; a click goes where it is aimed.
-        click_centre(GetDlgItem(installer_window, IDOK));  // Next
+        // Commands, not input: what this test watches is the installer's window, and the
+        // other tests answer with keys and clicks.
+        PostMessageA(installer_window, WM_COMMAND, IDOK, 0);  // Next
         HWND dialog = wait_for_dialog({}, 20000, ANY_PROCESS);
         ASSERT_NE(nullptr, dialog) << "no agreement dialog after the first page";
         disabled_while_up = !IsWindowEnabled(installer_window);
-        settle(dialog);
-        click_centre(control(dialog, IDOK));  // Accept
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);  // Accept
         enabled_after = wait_until([&] { return IsWindowEnabled(installer_window) != FALSE; }, 10000);
         // The installation's last page, once its button says Close.
         HWND close = GetDlgItem(installer_window, IDOK);
