@@ -29,10 +29,11 @@ wine_arch_runs() {
 }
 
 # For tests: ends the caller with ctest's skip code (77) and the reason, where WINEARCH's
-# programs cannot run here.
+# programs cannot run here; and with a failure where the tests' display is not up.
 skip_unless_wine_arch_runs() {
     local why
     why=$(wine_arch_runs) || { echo "skipped: $why"; exit 77; }
+    fixture_display || exit 1
 }
 
 # Creates the prefix when it is missing.  With no window manager under Xvfb, Wine must draw
@@ -64,35 +65,44 @@ wine_fonts_ready() {
     [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
 }
 
-# Whether display :N belongs to a running X server (a lock left by a dead one does not count).
-display_taken() {
-    local pid
-    pid=$(tr -d ' ' 2>/dev/null < "/tmp/.X$1-lock") && kill -0 "$pid" 2>/dev/null
-}
-
-# Starts Xvfb with screen WIDTHxHEIGHT on display :N, or on the first free display from 90
-# when N is not given; sets DISPLAY and XVFB_PID and waits (up to 10 s) until it answers.  A
-# given display that another server holds is an error: the tests would run on that one.
+# Starts Xvfb with screen WIDTHxHEIGHT on a display that it picks itself (-displayfd: the
+# first free one), so that it never shares a display with another server; sets DISPLAY and
+# XVFB_PID once the server answers (up to 10 s).
 xvfb_start() {
-    local size=${1:-1024x768} n=${2:-}
-    if [ -z "$n" ]; then
-        n=90
-        while display_taken "$n" || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    elif display_taken "$n"; then
-        echo "display :$n is taken by another X server (pid $(tr -d ' ' < "/tmp/.X$n-lock"))" >&2
-        return 1
-    fi
+    local size=${1:-1024x768} number n
+    number=$(mktemp) || return 1
     # Its own session and no tie to the caller's output, so that it may outlive the caller.
-    setsid Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp </dev/null >/dev/null 2>&1 &
+    setsid Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$number" </dev/null >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
     for _ in $(seq 100); do
+        n=$(head -n 1 "$number")
+        if [ -n "$n" ] && [ "$(wc -l < "$number")" -ge 1 ]; then
+            export DISPLAY=":$n"
+            rm -f "$number"
+            xdpyinfo >/dev/null 2>&1 && return 0
+            break
+        fi
         kill -0 "$XVFB_PID" 2>/dev/null || break
-        xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    echo "Xvfb did not start on $DISPLAY" >&2
+    rm -f "$number"
+    echo "Xvfb did not start (screen $size)" >&2
+    xvfb_stop
     return 1
+}
+
+# The display that the tests' fixture started and named in $E2E_STATE/display, when the
+# caller runs under that fixture (E2E_STATE set): without it the tests fail, never falling
+# back to some other display.
+fixture_display() {
+    [ -n "${E2E_STATE:-}" ] || return 0
+    local n
+    n=$(cat "$E2E_STATE/display" 2>/dev/null)
+    if [ -z "$n" ]; then
+        echo "no display: the tests' fixture (e2e_display_start) has not started one in $E2E_STATE" >&2
+        return 1
+    fi
+    export DISPLAY=":$n"
 }
 
 # Ends the Xvfb with this PID (default: the one xvfb_start started) and waits until it is gone.
@@ -111,8 +121,9 @@ xvfb_stop() {
 # Starts this prefix's wineserver to stay up, detached from the caller's output, so that
 # programs run later (for instance by ctest) do not leave it holding their output open.
 wineserver_up() {
-    setsid wineserver -p </dev/null >/dev/null 2>&1 || true
-    "$WINE" cmd /c exit </dev/null >/dev/null 2>&1
+    setsid wineserver -p </dev/null >/dev/null 2>&1
+    "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 ||
+        { echo "the Wine server of $WINEPREFIX did not start, or Wine cannot run a program there" >&2; return 1; }
 }
 
 # Prints the X window id of the agreement dialog once it is up; fails after 20 s.

@@ -1,10 +1,31 @@
 #!/bin/bash
-# Runs a Windows program under the Wine of the given width, with the settings of wine-env.sh;
-# where this machine cannot run that width, exits with ctest's skip code (77) and says why.
-# usage: wine-run.sh win32|win64 PROGRAM [ARGUMENTS...]
+# Runs a Windows program under the Wine of the given width, in the given prefix (made when
+# missing), with the settings of wine-env.sh, on the display that the tests' fixture names in
+# $E2E_STATE when that is set.  Where this machine cannot run that width, exits with ctest's
+# skip code (77) and says why; asked for a GoogleTest program's list of cases, it then lists
+# one case that will say so, as the list cannot be had.
+# usage: wine-run.sh win32|win64 PREFIX PROGRAM [ARGUMENTS...]
 set -uo pipefail
-export WINEARCH=$1
-shift
+export WINEARCH=$1 WINEPREFIX=$2
+shift 2
 source "$(dirname "$0")/wine-env.sh" || exit 2
-skip_unless_wine_arch_runs
+listing=no
+for arg in "$@"; do [ "$arg" = --gtest_list_tests ] && listing=yes; done
+if ! why=$(wine_arch_runs); then
+    [ $listing = yes ] && printf 'NoWine.\n  ThisMachineCannotRunThisWidth\n' && exit 0
+    echo "skipped: $why"
+    exit 77
+fi
+wine_prefix_ready || exit 2
+if [ $listing = yes ]; then
+    # Through a file, as Wine's helper processes may hold a pipe open; without the CRs of the
+    # Windows program's text output, which the list's reader would keep in the names.
+    out=$(mktemp) || exit 2
+    "$WINE" "$@" > "$out"
+    status=$?
+    tr -d '\r' < "$out"
+    rm -f "$out"
+    exit $status
+fi
+fixture_display || exit 2
 exec "$WINE" "$@"

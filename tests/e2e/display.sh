@@ -1,29 +1,31 @@
 #!/bin/bash
-# ctest fixture of the end-to-end tests.  start: an Xvfb of its own on $DISPLAY (1024x768), a
-# Wine prefix at $WINEPREFIX (created when missing) and its wineserver; stop: ends both.
+# ctest fixture of the tests that show windows.  start: an Xvfb of its own (1024x768) on a
+# display that it picks, named in STATE_DIR/display for the tests, the Wine prefix at
+# $WINEPREFIX (made when missing) and its wineserver; any of them failing fails the fixture,
+# and with it every test that needs it.  stop: ends both.
 # usage: display.sh start|stop STATE_DIR
-set -euo pipefail
+set -uo pipefail
 source "$(dirname "$0")/../../scripts/wine-env.sh"
-skip_unless_wine_arch_runs
+why=$(wine_arch_runs) || { echo "skipped: $why"; exit 77; }
 state=$2
-pidfile=$state/xvfb.pid
-mkdir -p "$state"
+mkdir -p "$state" || exit 1
 
 stop() {
-    wineserver -k 2>/dev/null || true
-    if [ -f "$pidfile" ]; then
-        xvfb_stop "$(cat "$pidfile")"
-        rm -f "$pidfile"
+    wineserver -k 2>/dev/null
+    if [ -f "$state/xvfb.pid" ]; then
+        xvfb_stop "$(cat "$state/xvfb.pid")"
     fi
+    rm -f "$state/xvfb.pid" "$state/display"
 }
 
 case $1 in
 start)
     stop   # what an interrupted run may have left
-    xvfb_start 1024x768 "${DISPLAY#:}"
-    echo "$XVFB_PID" > "$pidfile"
-    wine_prefix_ready
-    wineserver_up
+    xvfb_start 1024x768 || exit 1
+    echo "$XVFB_PID" > "$state/xvfb.pid"
+    wine_prefix_ready || exit 1
+    wineserver_up || exit 1
+    echo "${DISPLAY#:}" > "$state/display"
     echo "display $DISPLAY, prefix $WINEPREFIX"
     ;;
 stop)

@@ -58,7 +58,8 @@ TEST(Exports, WorkAwayFromThePreferredBase)
 // x64 finds each caller from the unwind table, for exceptions and debuggers alike: a walk of
 // the stack from inside the dialog must step from each of the DLL's frames to its true caller,
 // the platform's dialog code or the function that called DisplayLegalBullshit.  (x86 walks
-// frame chains, which a DLL built without frame pointers does not keep.)
+// frame chains, which a DLL built without frame pointers does not keep: not tested there.)
+#ifdef _WIN64
 namespace {
 std::vector<std::vector<void *>> g_walks;
 DisplayFn g_display;
@@ -92,9 +93,6 @@ LRESULT CALLBACK walk_the_stack(int code, WPARAM wparam, LPARAM lparam)
 
 TEST(Exports, StackWalksThroughTheDll)
 {
-#ifndef _WIN64
-    GTEST_SKIP() << "x86 has no unwind table";
-#endif
     Library library;
     ASSERT_NE(nullptr, library.display);
     ASSERT_TRUE(write_file(text_path(), "Walk.\r\n"));
@@ -137,6 +135,7 @@ TEST(Exports, StackWalksThroughTheDll)
     EXPECT_GT(through, 0u) << "no walk passed through the DLL";
     EXPECT_GE(deepest, 3u) << "no walk through the centring, ShowLegal and DisplayLegalBullshit";
 }
+#endif
 
 class UserActions : public PromptTest {};
 

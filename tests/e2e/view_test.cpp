@@ -1,4 +1,4 @@
-// The dialog as a user sees it: its parts, the text box, the text itself, its place on screen.
+// The dialog as a user sees it: the text box under real keys, its scroll bar and wrapping, and its place on screen.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -6,26 +6,6 @@
 #include "prompt_fixture.h"
 
 namespace {
-
-LRESULT CALLBACK host_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
-{
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
-// A visible top-level window of the host program, as an installer's main window would be.
-HWND create_host_window(WNDPROC proc = host_window_proc)
-{
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "LegalPromptTestHost";
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
-    RegisterClassA(&wc);
-    HWND window = CreateWindowA(wc.lpszClassName, "Host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                                200, 100, nullptr, nullptr, wc.hInstance, nullptr);
-    EXPECT_NE(nullptr, window);
-    return window;
-}
 
 std::string clipboard_text()
 {
@@ -59,27 +39,6 @@ std::pair<DWORD, DWORD> selection(HWND edit)
 }  // namespace
 
 class Appearance : public PromptTest {};
-
-TEST_F(Appearance, CaptionButtonsAndNoOwner)
-{
-    HWND host = create_host_window();
-    prompt([&](HWND d) {
-        EXPECT_EQ("License Agreement", text_of(d));
-        EXPECT_EQ("&Accept", text_of(control(d, IDOK)));
-        EXPECT_EQ("Do Not Accept", text_of(control(d, IDCANCEL)));
-        EXPECT_EQ(nullptr, GetWindow(d, GW_OWNER));
-        EXPECT_TRUE(IsWindowEnabled(host)) << "the host's window must stay enabled";
-        RECT yes, no, box;
-        GetWindowRect(control(d, IDOK), &yes);
-        GetWindowRect(control(d, IDCANCEL), &no);
-        GetWindowRect(control(d, IDC_AGREEMENT_TEXT), &box);
-        EXPECT_LT(yes.right, no.left) << "Accept stands left of Do Not Accept";
-        EXPECT_EQ(yes.top, no.top);
-        EXPECT_GT(yes.top, box.bottom);
-        press(VK_ESCAPE);
-    });
-    DestroyWindow(host);
-}
 
 static int CALLBACK font_found(const LOGFONTA *, const TEXTMETRICA *, DWORD, LPARAM found)
 {
@@ -166,71 +125,7 @@ TEST_F(Appearance, LongLinesWrapAtWords)
     });
 }
 
-class Text : public PromptTest {
-protected:
-    std::string shown(const std::string &bytes)
-    {
-        EXPECT_TRUE(write_file(text_path(), bytes));
-        std::string text;
-        prompt([&](HWND d) {
-            text = text_of(control(d, IDC_AGREEMENT_TEXT));
-            press(VK_ESCAPE);
-        });
-        return text;
-    }
-};
-
-TEST_F(Text, CrLfTextShownExactly)
-{
-    const std::string bytes = "Title\r\n\r\n\tIndented \xE9t\xE9 \xA9 2026\r\nLast line";
-    EXPECT_EQ(bytes, shown(bytes));
-}
-
-TEST_F(Text, Exactly16380BytesShownWhole)
-{
-    std::string text = shown(sample_text(16380));
-    EXPECT_EQ(16380u, text.size());
-    EXPECT_EQ(sample_text(16380), text);
-}
-
-TEST_F(Text, LongerFilesCutAfter16380Bytes)
-{
-    for (size_t size : {16381u, 16384u, 50000u}) {
-        std::string text = shown(sample_text(size));
-        EXPECT_EQ(16380u, text.size()) << "file of " << size;
-        EXPECT_EQ(sample_text(16380), text) << "file of " << size;
-    }
-}
-
-TEST_F(Text, ZeroByteEndsTheText)
-{
-    EXPECT_EQ("Shown\r\n", shown(std::string("Shown\r\n\0not shown", 17)));
-}
-
-TEST_F(Text, EmptyFileGivesAnEmptyBoxThatCanBeAccepted)
-{
-    ASSERT_TRUE(write_file(text_path(), ""));
-    std::string text = "unread";
-    EXPECT_EQ(LEGALPROMPT_ACCEPTED, prompt([&](HWND d) {
-        text = text_of(control(d, IDC_AGREEMENT_TEXT));
-        press(VK_RETURN);
-    }));
-    EXPECT_EQ("", text);
-}
-
-TEST_F(Text, ByteOrderMarkShownAsCharacters)
-{
-    const std::string bytes = "\xEF\xBB\xBFTerms";
-    EXPECT_EQ(bytes, shown(bytes));
-}
-
-TEST_F(Text, LongTextThenShortShowsOnlyTheShort)
-{
-    EXPECT_EQ(sample_text(12000), shown(sample_text(12000)));
-    EXPECT_EQ("Short.", shown("Short."));
-}
-
-// Run by centring.sh on screens of several sizes; E2E_SCREEN names the size it set.
+// Run by centring.sh on screens of its own; E2E_SCREEN names the size it set.
 TEST(Centring, OnThePrimaryScreen)
 {
     Library library;
