@@ -1,7 +1,8 @@
 #!/bin/bash
-# Installs what is missing, then configures, builds and tests every preset: the host unit
-# tests, the same under AddressSanitizer and UBSan, and the Windows DLL with its checks for
-# 32-bit and for 64-bit Windows, built by MinGW-w64 and again by the MSVC toolchain.  Ends with what each preset gave and which widths of Windows
+# Installs what is missing, then runs the workflow (configure, build, test) of every preset:
+# the text tool's tests, the same under AddressSanitizer and UBSan, and the Windows DLL with its
+# checks and its tests under Wine for 32-bit and for 64-bit Windows, built by MinGW-w64 and
+# again by the MSVC toolchain.  Ends with what each preset gave and which widths of Windows
 # programs ran under Wine on this machine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -12,14 +13,18 @@ mkdir -p "$logs"
 failed=()
 presets=(host host-asan win32 win64 msvc-win32 msvc-win64)
 for preset in "${presets[@]}"; do
+    # The preset's workflow: configure, build, test.  What the configure and build steps print
+    # goes to the log only; a failure there shows the end of it.
     echo "== preset $preset"
-    if ! { cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset" -j 2 >/dev/null; }; then
-        echo "the $preset build failed" | tee "$logs/$preset.log"
-        failed+=("$preset")
-        continue
+    cmake --workflow --preset "$preset" > "$logs/$preset.log" 2>&1
+    status=$?
+    if grep -q '^Test project' "$logs/$preset.log"; then
+        sed -n '/^Test project/,$p' "$logs/$preset.log"
+    else
+        tail -n 30 "$logs/$preset.log"
+        echo "the $preset build failed" | tee -a "$logs/$preset.log"
     fi
-    ctest --preset "$preset" 2>&1 | tee "$logs/$preset.log"
-    [ "${PIPESTATUS[0]}" -eq 0 ] || failed+=("$preset")
+    [ $status -eq 0 ] || failed+=("$preset")
 done
 
 echo "== summary"
