@@ -12,8 +12,12 @@ mkdir -p "$state" || exit 1
 
 stop() {
     wineserver -k 2>/dev/null
-    if [ -f "$state/xvfb.pid" ]; then
-        xvfb_stop "$(cat "$state/xvfb.pid")"
+    # Only the Xvfb that a run of this fixture started: a PID left by an interrupted run may
+    # have gone to another program since.
+    local pid
+    pid=$(cat "$state/xvfb.pid" 2>/dev/null)
+    if [ -n "$pid" ] && tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null | grep -q '^Xvfb -displayfd '; then
+        xvfb_stop "$pid"
     fi
     rm -f "$state/xvfb.pid" "$state/display"
 }

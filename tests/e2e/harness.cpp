@@ -1,7 +1,6 @@
 #include "harness.h"
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <thread>
@@ -322,42 +321,6 @@ int run_prompt(DisplayFn display, const std::function<void(HWND)> &user)
     });
     int outcome = display();
     acting.join();
-    return outcome;
-}
-
-namespace {
-
-std::atomic<int> windows_created;
-
-LRESULT CALLBACK count_creations(int code, WPARAM wparam, LPARAM lparam)
-{
-    if (code == HCBT_CREATEWND) windows_created++;
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-}
-
-}  // namespace
-
-int run_without_user(DisplayFn display, int *created)
-{
-    DWORD caller = GetCurrentThreadId();
-    std::atomic<bool> done(false);
-    std::thread watchdog([&] {
-        while (!done) {
-            if (find_dialog()) {
-                ADD_FAILURE() << "a dialog appeared";
-                close_dialogs_of(caller);
-            }
-            Sleep(10);
-        }
-    });
-    windows_created = 0;
-    HHOOK hook = SetWindowsHookExA(WH_CBT, count_creations, nullptr, caller);
-    EXPECT_NE(nullptr, hook);
-    int outcome = display();
-    UnhookWindowsHookEx(hook);
-    *created = windows_created;
-    done = true;
-    watchdog.join();
     return outcome;
 }
 

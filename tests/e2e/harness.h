@@ -69,8 +69,6 @@ bool tab_to(HWND dialog, HWND target);
 // up and settled.  A dialog that does not appear, or is still up ten seconds after the user
 // has acted, fails the test and is then closed, so that a regression cannot hang the suite.
 int run_prompt(DisplayFn display, const std::function<void(HWND)> &user);
-// Calls display with no user and counts the windows that the calling thread creates.
-int run_without_user(DisplayFn display, int *windows_created);
 
 // Runs a program (a full command line) to its end; act, if given, runs meanwhile with the
 // program's process id.  Its exit code, or 999 when it cannot start or does not end in time.

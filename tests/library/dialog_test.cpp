@@ -68,7 +68,6 @@ TEST_F(Dialog, TemplateMakesTheAgreementDialog)
 TEST_F(Dialog, InitDialogFillsCentresAndFocusesInThatOrder)
 {
     ImportSpy spy(library_.module);
-    ASSERT_EQ(7, spy.patched) << "the library's imports were not all found";
     RECT r = {};
     HWND focus = nullptr, accept = nullptr;
     std::string text;

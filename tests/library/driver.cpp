@@ -7,6 +7,7 @@ namespace {
 struct Run {
     std::function<void(HWND)> act;
     HWND dialog = nullptr;  // the first top-level dialog created during the call
+    std::vector<HWND> dialogs;  // every one, message boxes included, in the order made
     int windows = 0;
     bool acted = false, forced = false, end_after_act = false;
     DWORD started = 0, acted_at = 0;
@@ -25,8 +26,10 @@ LRESULT CALLBACK on_create(int code, WPARAM wparam, LPARAM lparam)
         char name[16] = "";
         GetClassNameA((HWND)wparam, name, sizeof name);
         const CREATESTRUCTA *create = ((CBT_CREATEWNDA *)lparam)->lpcs;
-        if (!run->dialog && !(create->style & WS_CHILD) && lstrcmpA(name, "#32770") == 0)
-            run->dialog = (HWND)wparam;
+        if (!(create->style & WS_CHILD) && lstrcmpA(name, "#32770") == 0) {
+            if (!run->dialog) run->dialog = (HWND)wparam;
+            run->dialogs.push_back((HWND)wparam);
+        }
     }
     return CallNextHookEx(nullptr, code, wparam, lparam);
 }
@@ -48,17 +51,27 @@ void serve(Run *run, LPARAM what)
     if (!run->acted && run->dialog && IsWindow(run->dialog)) {
         run->acted = true;
         run->acted_at = now;
-        if (run->act) run->act(run->dialog);
+        // Wine would swallow an exception thrown out of a hook: the test fails instead.
+        try {
+            if (run->act) run->act(run->dialog);
+        } catch (...) {
+            ADD_FAILURE() << "the test's action threw";
+            run->end_after_act = true;
+        }
         if (run->end_after_act) post(run, kEnd);
         return;
     }
-    bool late = run->acted ? now - run->acted_at > kEndDeadline : now - run->started > kActDeadline;
-    if (late && !run->forced && run->dialog && IsWindow(run->dialog)) {
+    if (run->forced) return;
+    if (run->acted && now - run->acted_at > kEndDeadline) {
+        // Whatever the call still has up, innermost first: a window the library opened inside
+        // its dialog too.
         run->forced = true;
-        ADD_FAILURE() << (run->acted ? "the dialog was still up 5 s after the test acted"
-                                     : "the dialog was not reached in 10 s")
-                      << "; the driver ends it";
-        EndDialog(run->dialog, 0);
+        ADD_FAILURE() << "the dialog was still up 5 s after the test acted; the driver ends it";
+        for (auto d = run->dialogs.rbegin(); d != run->dialogs.rend(); ++d)
+            if (IsWindow(*d)) EndDialog(*d, 0);
+    } else if (!run->acted && now - run->started > kActDeadline) {
+        run->forced = true;
+        ADD_FAILURE() << "the call has shown no dialog and not returned in 10 s";
     }
 }
 
@@ -86,9 +99,13 @@ static Prompt drive(DisplayFn display, const std::function<void(HWND)> &act, boo
     run.act = act;
     run.end_after_act = end_after_act;
     run.started = GetTickCount();
-    HHOOK create_hook = SetWindowsHookExA(WH_CBT, on_create, nullptr, GetCurrentThreadId());
-    HHOOK message_hook = SetWindowsHookExA(WH_GETMESSAGE, on_get_message, nullptr, GetCurrentThreadId());
-    EXPECT_TRUE(create_hook && message_hook) << "hooks not set, error " << GetLastError();
+    // Set by the outermost prompt only: a prompt started inside another uses the same hooks.
+    static HHOOK create_hook, message_hook;
+    if (runs.empty()) {
+        create_hook = SetWindowsHookExA(WH_CBT, on_create, nullptr, GetCurrentThreadId());
+        message_hook = SetWindowsHookExA(WH_GETMESSAGE, on_get_message, nullptr, GetCurrentThreadId());
+        EXPECT_TRUE(create_hook && message_hook) << "hooks not set, error " << GetLastError();
+    }
     runs.push_back(&run);
     post(&run, kAct);
     UINT_PTR timer = SetTimer(nullptr, 0, 50, on_tick);
@@ -98,8 +115,10 @@ static Prompt drive(DisplayFn display, const std::function<void(HWND)> &act, boo
 
     KillTimer(nullptr, timer);
     runs.pop_back();
-    UnhookWindowsHookEx(message_hook);
-    UnhookWindowsHookEx(create_hook);
+    if (runs.empty()) {
+        UnhookWindowsHookEx(message_hook);
+        UnhookWindowsHookEx(create_hook);
+    }
     MSG left;  // the act message of a call that made no dialog
     while (PeekMessageA(&left, (HWND)-1, act_message, act_message, PM_REMOVE)) {
     }

@@ -154,6 +154,9 @@ TEST_F(File, ProgramFolderFirstThenCurrentFolderNeverBesideTheLibrary)
     }
     remove_file(elsewhere + "liscn.txt");
     remove_file(elsewhere + "legalprompt.dll");
+    RemoveDirectoryA(elsewhere.c_str());
+    SetCurrentDirectoryA(program_dir().c_str());
+    RemoveDirectoryA(current.c_str());
 }
 
 class Failures : public LibraryTest {};
@@ -178,6 +181,7 @@ TEST_F(Failures, NoDialogAndNothingLeftOpen)
             ASSERT_TRUE(write_file(text_path(), kText));
         }
         int before = handles_open();
+        ASSERT_GT(before, 0) << "the handle list could not be read";
         Prompt p = run_prompt_here(c.display);
         EXPECT_EQ(c.outcome, p.outcome) << c.what;
         EXPECT_EQ(0, p.windows) << c.what;

@@ -1,5 +1,7 @@
 #include "spy.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 namespace {
@@ -124,6 +126,7 @@ ImportSpy::ImportSpy(HMODULE library)
                 patched++;
             }
     });
+    EXPECT_EQ((int)(sizeof hooks / sizeof *hooks), patched) << "imports of the library not found";
 }
 
 ImportSpy::~ImportSpy()

@@ -16,7 +16,7 @@ struct ImportSpy {
     ImportSpy(const ImportSpy &) = delete;
     ImportSpy &operator=(const ImportSpy &) = delete;
 
-    int patched = 0;  // imports rewritten: every one the spy knows, or the spy sees nothing
+    int patched = 0;  // imports rewritten: every one the spy knows (a failure if not)
     // Calls as "GetDeviceCaps(8)", "SetWindowPos(x, y, flags)", "SetFocus(1)" (a control by
     // its identifier, a top-level window as "dialog").
     std::vector<std::string> calls;
