@@ -330,7 +330,19 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creation_flags, nullptr, nullptr, &startup, &process)) {
+    auto start = [&] {
+        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creation_flags, nullptr, nullptr, &startup,
+                              &process);
+    };
+    // Wine now and then fails to start a process at all (ERROR_INTERNAL_ERROR, seen once in the
+    // twenty installers of a run): that start, and only that, is tried once more, and said.
+    BOOL started = start();
+    if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
+        printf("could not start %s (error %lu); trying once more\n", command.c_str(), GetLastError());
+        Sleep(200);
+        started = start();
+    }
+    if (!started) {
         ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
         return 999;
     }
