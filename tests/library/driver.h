@@ -20,7 +20,8 @@ struct Prompt {
 // Calls display once.  act runs once, inside the modal loop, as soon as the call's dialog
 // exists and has been initialised, and is expected to end it.  A dialog not ended 5 s after act
 // fails the test and is ended by the driver (with any other dialog the call has up), so a
-// regression fails instead of hanging; so does an exception thrown by act.
+// regression fails instead of hanging; so does an exception thrown by act.  A call that blocks
+// without any dialog fails after 10 s; ctest's time limit ends it.
 Prompt run_prompt_here(DisplayFn display, const std::function<void(HWND)> &act = nullptr);
 // Runs probe inside the dialog, then ends it (with 0) if probe has not.
 Prompt inside_dialog(DisplayFn display, const std::function<void(HWND)> &probe);

@@ -125,6 +125,16 @@ TEST_F(File, OthersReadAndWriteItWhileShownButCannotDeleteOrRenameIt)
 TEST_F(File, ProgramFolderFirstThenCurrentFolderNeverBesideTheLibrary)
 {
     std::string current = make_temp_dir("current"), elsewhere = make_temp_dir("library");
+    struct Cleanup {  // whether the test ends early or not
+        std::string current, elsewhere;
+        ~Cleanup()
+        {
+            for (const std::string &file : {current + "liscn.txt", elsewhere + "liscn.txt", elsewhere + "legalprompt.dll"})
+                remove_file(file);
+            RemoveDirectoryA(elsewhere.c_str());
+            RemoveDirectoryA(current.c_str());
+        }
+    } cleanup{current, elsewhere};
     auto shown_now = [&] {
         std::string text = "(no dialog)";
         prompt([&](HWND d) {
@@ -152,11 +162,6 @@ TEST_F(File, ProgramFolderFirstThenCurrentFolderNeverBesideTheLibrary)
         EXPECT_EQ(LEGALPROMPT_NO_TEXT, p.outcome);
         EXPECT_EQ(0, p.windows);
     }
-    remove_file(elsewhere + "liscn.txt");
-    remove_file(elsewhere + "legalprompt.dll");
-    RemoveDirectoryA(elsewhere.c_str());
-    SetCurrentDirectoryA(program_dir().c_str());
-    RemoveDirectoryA(current.c_str());
 }
 
 class Failures : public LibraryTest {};
@@ -169,7 +174,6 @@ TEST_F(Failures, NoDialogAndNothingLeftOpen)
     remove_file(text_path());
     Library without(program_dir() + "notemplate\\legalprompt.dll");
     ASSERT_NE(nullptr, without.display);
-    run_prompt_here(library_.display);  // whatever the first call of a kind opens for good
     const struct { const char *what, *folder; DisplayFn display; int outcome; } cases[] = {
         {"absent", "", library_.display, LEGALPROMPT_NO_TEXT},
         {"unreadable", "unreadable\\", library_.display, LEGALPROMPT_NO_TEXT},
@@ -180,6 +184,7 @@ TEST_F(Failures, NoDialogAndNothingLeftOpen)
         if (c.outcome == LEGALPROMPT_DECLINED) {
             ASSERT_TRUE(write_file(text_path(), kText));
         }
+        run_prompt_here(c.display);  // whatever the first call of a kind opens for good
         int before = handles_open();
         ASSERT_GT(before, 0) << "the handle list could not be read";
         Prompt p = run_prompt_here(c.display);

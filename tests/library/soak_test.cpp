@@ -34,6 +34,7 @@ TEST_F(Soak, AThousandPromptsLeaveNoHandleOrWindowBehind)
     printf("handles after 10 prompts %d, after 1000 %d; windows %d, %d\n", handles_after_ten, handles,
            windows_after_ten, windows);
     ASSERT_GT(handles_after_ten, 0) << "the handle list could not be read";
+    ASSERT_GT(handles, 0) << "the handle list could not be read";
     HWND probe = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     EXPECT_GT(windows_of_this_thread(), windows) << "the count of windows does not see a new one";
     DestroyWindow(probe);
