@@ -324,15 +324,20 @@ int run_prompt(DisplayFn display, const std::function<void(HWND)> &user)
     return outcome;
 }
 
-DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act, DWORD creation_flags)
+DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act, DWORD creation_flags,
+                  DWORD timeout_ms, HANDLE error_output)
 {
     std::string line = command;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (error_output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = error_output;
+    }
     PROCESS_INFORMATION process = {};
     auto start = [&] {
-        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, creation_flags, nullptr, nullptr, &startup,
-                              &process);
+        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, error_output != nullptr, creation_flags, nullptr,
+                              nullptr, &startup, &process);
     };
     // Wine now and then fails to start a process at all (ERROR_INTERNAL_ERROR, seen once in the
     // twenty installers of a run): that start, and only that, is tried once more, and said.
@@ -348,7 +353,7 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
     }
     if (act) act(process.dwProcessId);
     DWORD code = 999;
-    if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
         GetExitCodeProcess(process.hProcess, &code);
     } else {
         ADD_FAILURE() << command << " did not end";
@@ -356,6 +361,92 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    return code;
+}
+
+// What a folder holds, names relative to it ("nsa1.tmp/legalpromptw.exe ..."); "" when empty.
+std::string folder_contents(const std::string &dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    std::string names;
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        names += name + ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/{" + folder_contents(dir + name + "\\") + "} " : " ");
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// Ends every agreement dialog still up, of whatever process, so that a failed test leaves
+// nothing waiting for an answer.
+const std::string &original_temp()
+{
+    static const std::string temp = [] {
+        char path[MAX_PATH];
+        GetTempPathA(MAX_PATH, path);
+        return std::string(path);
+    }();
+    return temp;
+}
+
+void set_temp(const std::string &dir)
+{
+    SetEnvironmentVariableA("TEMP", dir.c_str());
+    SetEnvironmentVariableA("TMP", dir.c_str());
+}
+
+void remove_tree(const std::string &dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..") continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)  // a link: never what it leads to
+                (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? RemoveDirectoryA : DeleteFileA)((dir + name).c_str());
+            else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                remove_tree(dir + name + "\\");
+            else
+                DeleteFileA((dir + name).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+void close_stray_dialogs()
+{
+    for (HWND dialog; (dialog = find_dialog({}, ANY_PROCESS)) != nullptr;) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        wait_until([&] { return !IsWindow(dialog); }, 2000);
+    }
+}
+
+DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
+                     DWORD timeout_ms, HANDLE error_output)
+{
+    bool dialog_seen = false;
+    DWORD code = run_program(command, [&](DWORD pid) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        HWND dialog = nullptr;
+        wait_until([&] {
+            return (dialog = find_dialog({}, ANY_PROCESS)) != nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        }, 30000);
+        CloseHandle(process);
+        dialog_seen = dialog != nullptr;
+        if (!user) {  // one that should not be there is ended at once
+            if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << command;
+        settle(dialog);
+        user(dialog);
+    }, 0, timeout_ms, error_output);
+    if (seen) *seen = dialog_seen;
     return code;
 }
 

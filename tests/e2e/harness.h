@@ -71,9 +71,29 @@ bool tab_to(HWND dialog, HWND target);
 int run_prompt(DisplayFn display, const std::function<void(HWND)> &user);
 
 // Runs a program (a full command line) to its end; act, if given, runs meanwhile with the
-// program's process id.  Its exit code, or 999 when it cannot start or does not end in time.
+// program's process id.  Its exit code, or 999 when it cannot start or does not end within
+// timeout_ms after act.  error_output, if given, is an inheritable handle for its standard error.
 DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act = nullptr,
-                  DWORD creation_flags = 0);
+                  DWORD creation_flags = 0, DWORD timeout_ms = 10000, HANDLE error_output = nullptr);
+
+// Runs a program (a full command line) to its end while user answers the agreement dialog
+// that it, or a program it starts, shows; with user null none is expected, and one that comes is
+// ended at once.  seen, if given, tells whether a dialog came.  The exit code, as run_program.
+DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen = nullptr,
+                     DWORD timeout_ms = 10000, HANDLE error_output = nullptr);
+
+// What a folder (ending in a backslash) holds, names relative to it ("nsa1.tmp/{a.exe } b.txt ");
+// "" when empty.
+std::string folder_contents(const std::string &dir);
+// This program's temp folder as it started, whatever set_temp has done since.
+const std::string &original_temp();
+// Points TEMP and TMP, which this program and the ones it starts take, at dir.
+void set_temp(const std::string &dir);
+// Deletes a folder (ending in a backslash) and all it holds.
+void remove_tree(const std::string &dir);
+// Ends every agreement dialog still up, of whatever process, so that a failed test leaves
+// nothing waiting for an answer.
+void close_stray_dialogs();
 
 // A text of exactly size bytes: numbered lines of printable characters ended by CR LF.
 std::string sample_text(size_t size);

@@ -19,7 +19,18 @@ $top/lib/cmake/LegalPrompt/LegalPromptConfig.cmake
 $top/lib/cmake/LegalPrompt/LegalPromptConfigVersion.cmake
 $top/lib/legalprompt.lib
 $top/lib/liblegalprompt.dll.a
+$top/share/LegalPrompt/go/example/go.mod
+$top/share/LegalPrompt/go/example/main.go
+$top/share/LegalPrompt/go/go.mod
+$top/share/LegalPrompt/go/legalprompt.go
 $top/share/LegalPrompt/liscn.txt
+$top/share/LegalPrompt/msi/LegalPrompt.wxi
+$top/share/LegalPrompt/msi/example.wxs
+$top/share/LegalPrompt/msi/legalprompt.dll
+$top/share/LegalPrompt/msi/legalprompt_msi.dll
+$top/share/LegalPrompt/msi/legalpromptw.exe
+$top/share/LegalPrompt/msi/liscn.txt
+$top/share/LegalPrompt/msi/readme.txt
 $top/share/LegalPrompt/nsis/LegalPrompt.nsh
 $top/share/LegalPrompt/nsis/amd64/legalprompt.dll
 $top/share/LegalPrompt/nsis/amd64/legalpromptw.exe
@@ -32,9 +43,9 @@ have=$(cd "$work/unpacked" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 echo "$have"
 [ "$have" = "$want" ] || { echo "the file list differs from:"; echo "$want"; exit 1; }
 cmp "$build/legalprompt.dll" "$work/unpacked/$top/bin/legalprompt.dll" || exit 1
-# Each program in the kit is of the kit's width: PE32 (0x10B) for win32, PE32+ (0x20B) for win64.
+# Each program in the kit, and each that a package takes, is of the kit's width: PE32 (0x10B) for win32, PE32+ (0x20B) for win64.
 want_magic=$([ "$arch" = win64 ] && echo 020b || echo 010b)
-for f in "$work/unpacked/$top"/bin/*; do
+for f in "$work/unpacked/$top"/bin/* "$work/unpacked/$top"/share/LegalPrompt/msi/*.{dll,exe}; do
     pe=$(od -An -tu4 -j60 -N4 "$f" | tr -d ' ')
     magic=$(od -An -tx2 -j$((pe + 24)) -N2 "$f" | tr -d ' ')
     [ "$magic" = "$want_magic" ] || { echo "$(basename "$f") is not a $arch program (magic $magic)"; exit 1; }

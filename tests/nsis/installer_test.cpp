@@ -15,43 +15,6 @@ std::string installers() { return getenv("NSIS_INSTALLERS") ? getenv("NSIS_INSTA
 
 bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// What a folder holds, names relative to it ("nsa1.tmp/legalpromptw.exe ..."); "" when empty.
-std::string contents(const std::string &dir)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
-    std::string names;
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        names += name + ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? "/{" + contents(dir + name + "\\") + "} " : " ");
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
-
-// Ends every agreement dialog still up, of whatever process, so that a failed test leaves
-// nothing waiting for an answer.
-void close_stray_dialogs()
-{
-    for (HWND dialog; (dialog = find_dialog({}, ANY_PROCESS)) != nullptr;) {
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        wait_until([&] { return !IsWindow(dialog); }, 2000);
-    }
-}
-
-// This program's own temp folder, before any test gave the installers one of their own.
-const std::string &original_temp()
-{
-    static const std::string temp = [] {
-        char path[MAX_PATH];
-        GetTempPathA(MAX_PATH, path);
-        return std::string(path);
-    }();
-    return temp;
-}
-
 struct WindowSearch {
     DWORD pid;
     HWND found;
@@ -80,20 +43,20 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(installers().empty()) << "NSIS_INSTALLERS is not set";
-        SetEnvironmentVariableA("TEMP", original_temp().c_str());
-        SetEnvironmentVariableA("TMP", original_temp().c_str());
+        set_temp(original_temp());
         // Names of their own: Wine gives a new process an earlier one's id again.
         const std::string run = std::to_string(GetTickCount());
         temp = make_temp_dir(("nsis-temp" + run).c_str());
         target = make_temp_dir(("nsis-target" + run).c_str());
         here = make_temp_dir(("nsis-current" + run).c_str());
-        SetEnvironmentVariableA("TEMP", temp.c_str());
-        SetEnvironmentVariableA("TMP", temp.c_str());
+        set_temp(temp);
     }
     void TearDown() override
     {
         close_stray_dialogs();
-        EXPECT_EQ("", contents(temp)) << "the installer left this in the temp folder " << temp;
+        EXPECT_EQ("", folder_contents(temp)) << "the installer left this in the temp folder " << temp;
+        set_temp(original_temp());
+        for (const std::string &dir : {temp, target, here}) remove_tree(dir);
     }
 
     // Runs installer (a file in NSIS_INSTALLERS) with user acting on its agreement dialog, or
@@ -101,18 +64,8 @@ protected:
     DWORD install(const char *installer, const std::function<void(HWND)> &user, bool *seen = nullptr)
     {
         std::string command = "\"" + installers() + installer + "\" /D=" + target.substr(0, target.size() - 1);
-        bool dialog_seen = false;
-        DWORD code = run_program(command, [&](DWORD pid) {
-            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-            HWND dialog = nullptr;
-            wait_until([&] {
-                return (dialog = find_dialog({}, ANY_PROCESS)) != nullptr ||
-                       WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-            }, 20000);
-            CloseHandle(process);
-            dialog_seen = dialog != nullptr;
-            if (!user) return;
-            ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << installer;
+        if (!user) return run_and_answer(command, nullptr, seen);
+        return run_and_answer(command, [&](HWND dialog) {
             // The prompt of the installer's width, which is this program's: an installer that
             // runs where 32-bit programs cannot must not bring the 32-bit one.
             DWORD prompt_pid;
@@ -123,11 +76,8 @@ protected:
             IsWow64Process(GetCurrentProcess(), &own_wow64);
             CloseHandle(prompt);
             EXPECT_EQ(own_wow64, prompt_wow64) << "the prompt is not of the installer's width";
-            settle(dialog);
             user(dialog);
-        });
-        if (seen) *seen = dialog_seen;
-        return code;
+        }, seen);
     }
     bool installed() { return exists(target + "readme.txt"); }
 
@@ -170,13 +120,12 @@ TEST_F(Installer, NoTextShowsNoDialog)
 {
     std::string deep = temp + std::string(110 - temp.size(), 'd');
     ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    SetEnvironmentVariableA("TEMP", deep.c_str());
-    SetEnvironmentVariableA("TMP", deep.c_str());
+    set_temp(deep);
     bool seen = true;
     EXPECT_EQ(kNoText, install("example-setup.exe", nullptr, &seen));
     EXPECT_FALSE(seen) << "a dialog appeared with no text to show";
     EXPECT_FALSE(installed());
-    EXPECT_EQ("", contents(deep + "\\")) << "the installer left this in " << deep;
+    EXPECT_EQ("", folder_contents(deep + "\\")) << "the installer left this in " << deep;
     RemoveDirectoryA(deep.c_str());
 }
 
@@ -256,7 +205,7 @@ TEST_F(Installer, TwentyInARowAllAnsweredRight)
                   install("example-setup.exe", [&](HWND) { press(accept ? VK_RETURN : VK_ESCAPE); }))
             << "install " << i;
         EXPECT_EQ(accept, installed()) << "install " << i;
-        EXPECT_EQ("", contents(temp)) << "install " << i << " left this in the temp folder";
+        EXPECT_EQ("", folder_contents(temp)) << "install " << i << " left this in the temp folder";
     }
 }
 

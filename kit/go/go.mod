@@ -1,0 +1,3 @@
+module legalprompt
+
+go 1.19
