@@ -190,7 +190,7 @@ static const WCHAR *what_it_said(void)
     if (file == INVALID_HANDLE_VALUE)
         return why;
     DWORD size = 0;
-    ReadFile(file, chunk, sizeof chunk, &size, NULL);
+    ReadFile(file, chunk, 2048, &size, NULL);  // a UTF-8 byte is at most one UTF-16 unit: fits in why
     CloseHandle(file);
     int length = MultiByteToWideChar(CP_UTF8, 0, chunk, (int)size, why + 2, sizeof why / sizeof *why - 3);
     if (length <= 0)

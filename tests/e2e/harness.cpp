@@ -380,8 +380,6 @@ std::string folder_contents(const std::string &dir)
     return names;
 }
 
-// Ends every agreement dialog still up, of whatever process, so that a failed test leaves
-// nothing waiting for an answer.
 const std::string &original_temp()
 {
     static const std::string temp = [] {

@@ -37,12 +37,14 @@ protected:
         EXPECT_NE(INVALID_HANDLE_VALUE, error_output);
         DWORD code = run_and_answer("\"" + programs() + folder + "\\example.exe\"", user, seen, 10000, error_output);
         CloseHandle(error_output);
-        std::ifstream in(errors);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        if (said) *said = bytes.str();
+        {
+            std::ifstream in(errors);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            if (said) *said = bytes.str();
+        }
         remove_file(errors);
-        RemoveDirectoryA(errors.substr(0, errors.rfind('\\')).c_str());
+        EXPECT_TRUE(RemoveDirectoryA(errors.substr(0, errors.rfind('\\')).c_str())) << "cannot remove " << errors;
         return code;
     }
 };
