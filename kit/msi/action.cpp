@@ -87,9 +87,8 @@ static BOOL make_folder(void)
     for (int attempt = 0; attempt < 100; attempt++) {
         DWORD name = seed + attempt * 7919;
         int at = (int)length;
-        const WCHAR prefix[] = L"lp";
-        folder[at++] = prefix[0];
-        folder[at++] = prefix[1];
+        folder[at++] = L'l';
+        folder[at++] = L'p';
         for (int i = 0; i < 6; i++, name >>= 4)
             folder[at++] = L"0123456789abcdef"[name & 15];
         folder[at] = 0;
@@ -101,9 +100,9 @@ static BOOL make_folder(void)
     return FALSE;
 }
 
-// Writes the Binary entry `binary` to the file at `path`.  ERROR_NOT_FOUND when the package has
+// Writes the Binary entry `binary` to a new file at `to`.  ERROR_NOT_FOUND when the package has
 // no such entry.
-static UINT extract(MSIHANDLE database, const WCHAR *binary)
+static UINT extract(MSIHANDLE database, const WCHAR *binary, const WCHAR *to)
 {
     MSIHANDLE view = 0, query = MsiCreateRecord(1), row = 0;
     UINT result = query ? MsiRecordSetStringW(query, 1, binary) : ERROR_OUTOFMEMORY;
@@ -116,7 +115,7 @@ static UINT extract(MSIHANDLE database, const WCHAR *binary)
     if (result == ERROR_NO_MORE_ITEMS)
         result = ERROR_NOT_FOUND;
     if (result == ERROR_SUCCESS) {
-        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+        HANDLE file = CreateFileW(to, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
         if (file == INVALID_HANDLE_VALUE) {
             result = GetLastError();
         } else {
@@ -221,12 +220,12 @@ static UINT prompt(MSIHANDLE install)
     }
     UINT result = ERROR_SUCCESS;
     for (int i = 0; i < kFileCount && result == ERROR_SUCCESS; i++) {
-        in_folder(kFiles[i].file);
-        result = extract(database, kFiles[i].binary);
+        const WCHAR *to = in_folder(kFiles[i].file);
+        result = extract(database, kFiles[i].binary, to);
         if (result == ERROR_NOT_FOUND) {
             log_line(install, L"the package has no Binary entry ", kFiles[i].binary);
         } else if (result != ERROR_SUCCESS) {
-            log_line(install, L"cannot write ", path, result);
+            log_line(install, L"cannot write ", to, result);
         }
     }
     MsiCloseHandle(database);

@@ -448,6 +448,26 @@ DWORD run_and_answer(const std::string &command, const std::function<void(HWND)>
     return code;
 }
 
+void InstallerTest::SetUp()
+{
+    set_temp(original_temp());
+    // Names of their own: Wine gives a new process an earlier one's id again.
+    const std::string run = std::to_string(GetTickCount());
+    temp = make_temp_dir(("temp" + run).c_str());
+    target = make_temp_dir(("target" + run).c_str());
+    here = make_temp_dir(("here" + run).c_str());
+    set_temp(temp);
+}
+
+void InstallerTest::TearDown()
+{
+    close_stray_dialogs();
+    if (temp.empty()) return;  // SetUp did not run: nothing of ours to check or delete
+    EXPECT_EQ("", folder_contents(temp)) << "left in the temp folder " << temp;
+    set_temp(original_temp());
+    for (const std::string &dir : {temp, target, here}) remove_tree(dir);
+}
+
 std::string sample_text(size_t size)
 {
     std::string text;

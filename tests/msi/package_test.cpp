@@ -20,28 +20,21 @@ std::string packages() { return getenv("MSI_PACKAGES") ? getenv("MSI_PACKAGES") 
 
 bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-class Package : public ::testing::Test {
+class Package : public InstallerTest {
 protected:
     void SetUp() override
     {
+        InstallerTest::SetUp();
         ASSERT_FALSE(packages().empty()) << "MSI_PACKAGES is not set";
-        set_temp(original_temp());
-        const std::string run = std::to_string(GetTickCount());
-        temp = make_temp_dir(("msi-temp" + run).c_str());
-        target = make_temp_dir(("msi-target" + run).c_str());
-        logs = make_temp_dir(("msi-log" + run).c_str());
-        set_temp(temp);
     }
     void TearDown() override
     {
         close_stray_dialogs();
         for (const std::string &stray : strays) remove_file(stray);
-        if (installed()) {
+        if (!target.empty() && installed()) {
             EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
         }
-        EXPECT_EQ("", folder_contents(temp)) << "left in the temp folder " << temp;
-        set_temp(original_temp());
-        for (const std::string &dir : {temp, target, logs}) remove_tree(dir);
+        InstallerTest::TearDown();
     }
 
     // Runs msiexec with the verb (/i, /x) on package and the further arguments, user acting on
@@ -50,7 +43,7 @@ protected:
     DWORD msiexec(const char *verb, const char *package, const std::string &arguments,
                   const std::function<void(HWND)> &user, bool *seen = nullptr)
     {
-        log_path = logs + std::to_string(++runs) + ".log";
+        log_path = here + std::to_string(++runs) + ".log";
         std::string command = std::string("msiexec ") + verb + " \"" + packages() + package + "\" /l*v \"" +
                               log_path + "\" INSTALLDIR=\"" + target + "\" " + arguments;
         return run_and_answer(command, user, seen, 60000);
@@ -74,7 +67,7 @@ protected:
         return lines;
     }
 
-    std::string temp, target, logs, log_path;
+    std::string log_path;
     std::vector<std::string> strays;  // texts that the test put where they must not be shown
     int runs = 0;
 };
@@ -139,11 +132,11 @@ TEST_F(Package, ShowsThePackagesOwnTextWhateverLiesElsewhere)
 {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, MAX_PATH);
-    strays = {std::string(system) + "\\liscn.txt", packages() + "liscn.txt", logs + "liscn.txt"};
+    strays = {std::string(system) + "\\liscn.txt", packages() + "liscn.txt", here + "liscn.txt"};
     for (const std::string &stray : strays) ASSERT_TRUE(write_file(stray, "A STRAY TEXT\r\n")) << stray;
     std::string shown;
     {
-        CurrentDirectory in(logs);
+        CurrentDirectory in(here);
         EXPECT_EQ(kUserExit, install([&](HWND d) {
             shown = text_of(control(d, IDC_AGREEMENT_TEXT));
             press(VK_ESCAPE);

@@ -38,25 +38,12 @@ HWND main_window_of(DWORD pid)
     return search.found;
 }
 
-class Installer : public ::testing::Test {
+class Installer : public InstallerTest {
 protected:
     void SetUp() override
     {
+        InstallerTest::SetUp();
         ASSERT_FALSE(installers().empty()) << "NSIS_INSTALLERS is not set";
-        set_temp(original_temp());
-        // Names of their own: Wine gives a new process an earlier one's id again.
-        const std::string run = std::to_string(GetTickCount());
-        temp = make_temp_dir(("nsis-temp" + run).c_str());
-        target = make_temp_dir(("nsis-target" + run).c_str());
-        here = make_temp_dir(("nsis-current" + run).c_str());
-        set_temp(temp);
-    }
-    void TearDown() override
-    {
-        close_stray_dialogs();
-        EXPECT_EQ("", folder_contents(temp)) << "the installer left this in the temp folder " << temp;
-        set_temp(original_temp());
-        for (const std::string &dir : {temp, target, here}) remove_tree(dir);
     }
 
     // Runs installer (a file in NSIS_INSTALLERS) with user acting on its agreement dialog, or
@@ -81,7 +68,6 @@ protected:
     }
     bool installed() { return exists(target + "readme.txt"); }
 
-    std::string temp, target, here;
 };
 
 TEST_F(Installer, AcceptedByEnterOrAcceptInstallsTheFile)
