@@ -427,6 +427,7 @@ void close_stray_dialogs()
 DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
                      DWORD timeout_ms, HANDLE error_output)
 {
+    close_stray_dialogs();  // one left by an earlier run must not be taken for this run's
     bool dialog_seen = false;
     DWORD code = run_program(command, [&](DWORD pid) {
         HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
