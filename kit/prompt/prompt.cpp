@@ -5,76 +5,172 @@
 // PromptStart.  The twin is the same code linked for the GUI subsystem, so that no console
 // window ever opens for it.
 #include <windows.h>
-#include <shellapi.h>
 
 #include "legalprompt.h"
 #include "say.h"
 #include "why.h"
 
-// Distinct from the three outcomes 0, 1 and -1.
+// Distinct from the three outcomes 0, 1 and -1.  Nothing but an answer is 0: help and every
+// wrong argument are 2, so that "legalprompt.exe --help && setup.exe" goes no further.
 static const int exit_usage = 2;
 static const int exit_library = 3;
+static const int exit_unseen = 4;
 
 static const char usage[] =
-    "Usage: legalprompt.exe   (legalpromptw.exe: the same, never with a console window)\n"
+    "Usage: legalprompt.exe [--confirm KEY]   (legalpromptw.exe: the same, never with a console window)\n"
     "Shows the licence agreement in liscn.txt from this program's folder or the current\n"
     "folder; the exit code is the answer:\n"
     "   0  accepted\n"
     "   1  not accepted (Do Not Accept, Esc, the close box)\n"
     "  -1  no text: liscn.txt could not be opened or read\n"
-    "   2  wrong arguments\n"
-    "   3  legalprompt.dll beside this program could not be loaded or used\n"
+    "   2  wrong arguments, or this help\n"
+    "   3  legalprompt.dll beside this program could not be loaded or used, or KEY not written\n"
+    "   4  nobody can see a dialog here (a service, or SYSTEM in session 0); nothing was shown\n"
+    "--confirm KEY  once the user has accepted, also writes KEY (32 hexadecimal digits) and a\n"
+    "               line end to standard output: a program that runs this one can tell a real\n"
+    "               acceptance from a process that was ended with exit code 0\n"
     "Example:  legalprompt.exe && setup.exe\n";
 
 typedef int(WINAPI *DisplayFn)(void);
+typedef BOOL(WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
 
 static WCHAR program_path[32768];
+static WCHAR argument[32768];  // the command line is at most 32767 characters
+static char confirm_key[34];   // the key and its line end, or empty
 
-static int same(const WCHAR *argument, const char *option)
+static int same(const WCHAR *text, const char *option)
 {
-    while (*option && *argument == (unsigned char)*option)
-        argument++, option++;
-    return !*option && !*argument;
+    while (*option && *text == (unsigned char)*option)
+        text++, option++;
+    return !*option && !*text;
 }
 
-static int is_help(const WCHAR *argument)
+static int is_help(const WCHAR *text)
 {
-    return same(argument, "--help") || same(argument, "-h") || same(argument, "/?");
+    return same(text, "--help") || same(text, "-h") || same(text, "/?");
 }
 
-// Checks the arguments: none, or a request for help wherever it stands.  Returns -1 to go on,
-// else the exit code.
+// Skips the program's name at the start of a command line: quoted, or up to the first blank.
+static const WCHAR *after_program_name(const WCHAR *at)
+{
+    if (*at == L'"') {
+        for (at++; *at && *at != L'"'; at++)
+            ;
+        if (*at)
+            at++;
+    } else {
+        while (*at && *at != L' ' && *at != L'\t')
+            at++;
+    }
+    return at;
+}
+
+// Copies the next argument of the command line at `at` into `argument`, split and unquoted as
+// the C runtime does (2n backslashes and a quote: n backslashes, the quote opens or closes;
+// 2n+1: n and a quote), and returns where the rest begins; NULL when no argument is left.
+static const WCHAR *next_argument(const WCHAR *at)
+{
+    while (*at == L' ' || *at == L'\t')
+        at++;
+    if (!*at)
+        return NULL;
+    int length = 0, quoted = 0;
+    while (*at && (quoted || (*at != L' ' && *at != L'\t'))) {
+        int backslashes = 0;
+        while (*at == L'\\')
+            backslashes++, at++;
+        if (*at == L'"') {
+            for (int i = 0; i < backslashes / 2; i++)
+                argument[length++] = L'\\';
+            if (backslashes % 2)
+                argument[length++] = L'"';
+            else
+                quoted = !quoted;
+            at++;
+        } else {
+            for (int i = 0; i < backslashes; i++)
+                argument[length++] = L'\\';
+            if (*at && (quoted || (*at != L' ' && *at != L'\t')))
+                argument[length++] = *at++;
+        }
+    }
+    argument[length] = 0;
+    return at;
+}
+
+// Takes the argument as the key when it is 32 hexadecimal digits.
+static int take_key(const WCHAR *text)
+{
+    int length = 0;
+    for (; text[length]; length++) {
+        WCHAR c = text[length];
+        if (length == 32 || !((c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F')))
+            return 0;
+        confirm_key[length] = (char)c;
+    }
+    confirm_key[length] = '\n';
+    return length == 32;
+}
+
+static int usage_error(const char *what, const WCHAR *text)
+{
+    complain(what);
+    say_wide(text);
+    say("' (--help says more)\n");
+    tell(STD_ERROR_HANDLE);
+    return exit_usage;
+}
+
+// Checks the arguments: none, --confirm and its key, or a request for help wherever it
+// stands.  Returns -1 to go on, else the exit code.
 static int read_arguments(void)
 {
-    int count;
-    WCHAR **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments) {
-        complain("the command line: ");
-        say_system_error(GetLastError());
-        say("\n");
-        tell(STD_ERROR_HANDLE);
-        return exit_usage;
-    }
-    int code = -1;
-    for (int i = 1; i < count && code == -1; i++)
-        if (is_help(arguments[i])) {
+    const WCHAR *line = after_program_name(GetCommandLineW());
+    for (const WCHAR *at = line; (at = next_argument(at)) != NULL;)
+        if (is_help(argument)) {
             say(usage);
-            code = tell(STD_OUTPUT_HANDLE) ? 0 : exit_usage;  // help that cannot be read is no help
+            tell(STD_OUTPUT_HANDLE);
+            return exit_usage;
         }
-    if (code == -1 && count > 1) {
-        complain("unexpected argument '");
-        say_wide(arguments[1]);
-        say("' (--help says more)\n");
-        tell(STD_ERROR_HANDLE);
-        code = exit_usage;
+    for (const WCHAR *at = line; (at = next_argument(at)) != NULL;) {
+        if (!same(argument, "--confirm") || confirm_key[0])
+            return usage_error("unexpected argument '", argument);
+        if ((at = next_argument(at)) == NULL)
+            return usage_error("--confirm needs a key", L"");
+        if (!take_key(argument))
+            return usage_error("the key must be 32 hexadecimal digits, not '", argument);
     }
-    LocalFree(arguments);
-    return code;
+    return -1;
+}
+
+// Whether a user can see a window of this process: a service, or SYSTEM in session 0, runs on
+// a window station that is not shown, where a dialog would wait for ever for an answer.
+static BOOL seen_by_a_user(void)
+{
+    USEROBJECTFLAGS flags;
+    DWORD size;
+    HWINSTA station = GetProcessWindowStation();
+    if (!station || !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof flags, &size))
+        return TRUE;  // cannot tell: as before, the dialog is shown
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+// From now on this process loads DLLs from the system folder alone: nothing that lies beside
+// the program, planted there or not, is ever loaded for the library's imports or the system's.
+// Windows 7 and Vista have SetDefaultDllDirectories only with update KB2533623; the answer says
+// whether the LOAD_LIBRARY_SEARCH flags may be used.
+static BOOL load_from_system_folder_only(void)
+{
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+    SetDefaultDllDirectoriesFn set_default = kernel32
+        ? (SetDefaultDllDirectoriesFn)(void (*)(void))GetProcAddress(kernel32, "SetDefaultDllDirectories")
+        : NULL;
+    return set_default && set_default(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 // The library beside this program, by its full path, never one found elsewhere.  Returns the
 // outcome, or exit_library.
-static int prompt(void)
+static int prompt(BOOL system_only)
 {
     static const WCHAR library_name[] = L"legalprompt.dll";
     const DWORD room = sizeof program_path / sizeof *program_path;
@@ -96,7 +192,10 @@ static int prompt(void)
     for (DWORD i = 0; i < sizeof library_name / sizeof *library_name; i++)
         program_path[length + i] = library_name[i];
 
-    HMODULE library = LoadLibraryExW(program_path, NULL, LOAD_WITH_ALTERED_SEARCH_PATH);
+    // The library by its full path; its own imports from the system folder alone where the
+    // system can be told so, else from the library's folder, which is this program's.
+    HMODULE library = LoadLibraryExW(program_path, NULL, system_only ? LOAD_LIBRARY_SEARCH_SYSTEM32
+                                                                     : LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!library) {
         explain_load_failure(program_path, GetLastError());
         return exit_library;
@@ -110,6 +209,19 @@ static int prompt(void)
         return exit_library;
     }
     int outcome = display();
+    if (outcome == LEGALPROMPT_ACCEPTED && confirm_key[0]) {
+        HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+        DWORD written;
+        if (!output || output == INVALID_HANDLE_VALUE
+            || !WriteFile(output, confirm_key, sizeof confirm_key - 1, &written, NULL)
+            || written != sizeof confirm_key - 1) {
+            complain("the user accepted, but the key could not be written: ");
+            say_system_error(GetLastError());
+            say("\n");
+            tell(STD_ERROR_HANDLE);
+            return exit_library;
+        }
+    }
     if (outcome == LEGALPROMPT_NO_TEXT) {
         // The folder as the current folder is written: without its last backslash, but for
         // the root of a drive ("C:\").
@@ -121,8 +233,15 @@ static int prompt(void)
 
 extern "C" void PromptStart(void)
 {
+    BOOL system_only = load_from_system_folder_only();
     int code = read_arguments();
+    if (code == -1 && !seen_by_a_user()) {
+        complain("nobody can see a dialog on this window station (a service, or SYSTEM in session 0), "
+                 "so the agreement was not shown\n");
+        tell(STD_ERROR_HANDLE);
+        code = exit_unseen;
+    }
     if (code == -1)
-        code = prompt();
+        code = prompt(system_only);
     ExitProcess((UINT)code);
 }

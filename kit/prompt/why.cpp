@@ -1,5 +1,6 @@
 #include "why.h"
 
+#include "reach.h"
 #include "say.h"
 #include "version.h"
 
@@ -96,8 +97,8 @@ static int explain_place(const WCHAR *folder, int folder_length)
     say(": ");
     DWORD attributes = GetFileAttributesW(path);
     DWORD error = GetLastError();
-    BOOL lossy = FALSE;
-    int ansi_length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path, length, NULL, 0, NULL, &lossy);
+    int ansi_length = 0;
+    int reach = library_reach(path, length, &ansi_length);
     HANDLE file;
     // What cannot even be asked about (absent, a broken link, a pipe) the search passes by.
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -110,11 +111,11 @@ static int explain_place(const WCHAR *folder, int folder_length)
     }
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         say("a folder");
-    } else if (lossy) {
+    } else if (reach == REACH_NOT_ANSI) {
         say("its path has characters outside the ANSI code page (");
         say_number(GetACP());
         say("), which the library cannot open");
-    } else if (ansi_length > 127) {
+    } else if (reach == REACH_TOO_LONG) {
         say("its full path is ");
         say_number(ansi_length);
         say(" bytes in the ANSI code page; the library opens at most 127 (a folder of at most 117)");

@@ -66,12 +66,24 @@ expect() {
 }
 
 w='[A-Z]:.*'   # a full Windows path
+key=0123456789abcdefABCDEF0123456789
 for program in legalprompt.exe legalpromptw.exe; do
-    expect $program "$work/alone" 0 "the exit code is the answer" --help
-    expect $program "$work/alone" 0 "the exit code is the answer" extra -h
-    expect $program "$work/alone" 0 "the exit code is the answer" /? --bogus
+    # Help is no answer: 2, never 0, so that "legalprompt.exe --help && setup.exe" stops.
+    expect $program "$work/alone" 2 "the exit code is the answer" --help
+    expect $program "$work/alone" 2 "the exit code is the answer" extra -h
+    expect $program "$work/alone" 2 "the exit code is the answer" /? --bogus
+    expect $program "$work/alone" 2 "the exit code is the answer" --confirm $key --help
     expect $program "$work/alone" 2 "unexpected argument '--bogus'" --bogus
     expect $program "$work/alone" 2 "unexpected argument 'a\?b\?c'" $'a\nb\x1bc'
+    expect $program "$work/alone" 2 "unexpected argument 'a b\"c\\\\d\\\\'" 'a b"c\d\'
+    expect $program "$work/alone" 2 "unexpected argument '--confirm'" --confirm $key --confirm $key
+    expect $program "$work/alone" 2 "unexpected argument 'extra'" --confirm $key extra
+    expect $program "$work/alone" 2 "--confirm needs a key" --confirm
+    expect $program "$work/alone" 2 "must be 32 hexadecimal digits, not '${key}0'" --confirm ${key}0
+    expect $program "$work/alone" 2 "must be 32 hexadecimal digits, not '${key:1}'" --confirm ${key:1}
+    expect $program "$work/alone" 2 "must be 32 hexadecimal digits, not 'g${key:1}'" --confirm g${key:1}
+    # A key that is right is no answer by itself: the library is missing here.
+    expect $program "$work/alone" 3 "cannot load" --confirm $key
     status=0; (cd "$work/alone" && "$WINE" "./$program" --help > /dev/full) || status=$?
     [ $status = 2 ] && echo "ok   $program --help > /dev/full: exit 2" ||
         { echo "FAIL $program --help > /dev/full: exit $status, wanted 2"; failed=1; }

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Reads the kit's programs as built: the two prompt programs (no C runtime: 8 KB at most,
-kernel32 and shell32 only, the console and the GUI subsystem) and the text tool, each of the
+"""Reads the kit's programs as built: the two prompt programs (no C runtime: 10 KB at most,
+kernel32 and user32 only, both known DLLs, the console and the GUI subsystem) and the text tool, each of the
 build's width, without a time stamp, with ASLR and NX, and with its version resource.
 usage: check_programs.py VERSION win32|win64 DIRECTORY; exits 1 if any check failed."""
 import os
@@ -17,11 +17,13 @@ PROMPT_IMPORTS = {
     "kernel32.dll": {"AttachConsole", "CloseHandle", "CreateFileW", "ExitProcess", "FormatMessageW",
                      "GetACP", "GetCommandLineW", "GetConsoleMode", "GetCurrentDirectoryW",
                      "GetFileAttributesW", "GetFileType", "GetLastError", "GetModuleFileNameW",
-                     "GetProcAddress", "GetStdHandle", "LoadLibraryExW", "LocalFree", "ReadFile",
+                     "GetModuleHandleW", "GetProcAddress", "GetStdHandle", "LoadLibraryExW", "ReadFile",
                      "SetFilePointer", "WideCharToMultiByte", "WriteConsoleW", "WriteFile", "lstrcmpiW"},
-    "shell32.dll": {"CommandLineToArgvW"},
+    # No shell32: a DLL that it needs and Windows does not hold among its known DLLs (shcore)
+    # would be looked for beside the program first.
+    "user32.dll": {"GetProcessWindowStation", "GetUserObjectInformationW"},
 }
-PROMPT_SIZE = 8192
+PROMPT_SIZE = 10240
 
 
 def main(version, arch, directory):
@@ -41,7 +43,7 @@ def main(version, arch, directory):
                   f"{name}: {'console' if PROMPTS[name] == 3 else 'GUI'} subsystem ({oh.Subsystem})")
             imports = {e.dll.decode().lower(): {i.name.decode() for i in e.imports}
                        for e in pe.DIRECTORY_ENTRY_IMPORT}
-            check(imports == PROMPT_IMPORTS, f"{name}: imports only the kernel32 and shell32 calls it makes"
+            check(imports == PROMPT_IMPORTS, f"{name}: imports only the kernel32 and user32 calls it makes"
                   + ("" if imports == PROMPT_IMPORTS else f" (found {imports})"))
         check_version(pe, name, version)
     return summary()
