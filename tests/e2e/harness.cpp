@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "attack.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdio>
@@ -336,6 +338,10 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
     }
     PROCESS_INFORMATION process = {};
     auto start = [&] {
+        if (running_limited()) {
+            return CreateProcessAsUserA(limited_token(), nullptr, &line[0], nullptr, nullptr, error_output != nullptr,
+                                        creation_flags, nullptr, nullptr, &startup, &process);
+        }
         return CreateProcessA(nullptr, &line[0], nullptr, nullptr, error_output != nullptr, creation_flags, nullptr,
                               nullptr, &startup, &process);
     };
@@ -425,7 +431,7 @@ void close_stray_dialogs()
 }
 
 DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
-                     DWORD timeout_ms, HANDLE error_output)
+                     DWORD timeout_ms, HANDLE error_output, bool optional)
 {
     close_stray_dialogs();  // one left by an earlier run must not be taken for this run's
     bool dialog_seen = false;
@@ -441,6 +447,7 @@ DWORD run_and_answer(const std::string &command, const std::function<void(HWND)>
             if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
             return;
         }
+        if (!dialog && optional) return;
         ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << command;
         settle(dialog);
         user(dialog);

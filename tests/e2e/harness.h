@@ -79,8 +79,9 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
 // Runs a program (a full command line) to its end while user answers the agreement dialog
 // that it, or a program it starts, shows; with user null none is expected, and one that comes is
 // ended at once.  seen, if given, tells whether a dialog came.  The exit code, as run_program.
+// With optional, a dialog need not come for user to act on.
 DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen = nullptr,
-                     DWORD timeout_ms = 10000, HANDLE error_output = nullptr);
+                     DWORD timeout_ms = 10000, HANDLE error_output = nullptr, bool optional = false);
 
 // What a folder (ending in a backslash) holds, names relative to it ("nsa1.tmp/{a.exe } b.txt ");
 // "" when empty.

