@@ -6,77 +6,71 @@
 ;
 ; The first argument is your agreement text as makensis finds it (8-bit text in the ANSI code
 ; page, CR LF line ends: check it with liscn); the second a variable that gets one of
-;     accepted   the user chose "Accept"
-;     declined   "Do Not Accept", Esc or the close box
-;     no text    the text could not be opened or read; nothing was shown
-;     error      the prompt could not be run
+;     accepted    the user chose "Accept"; or a silent install (/S) whose command line says
+;                 /LEGALPROMPT_ACCEPT=1
+;     declined    "Do Not Accept", Esc or the close box
+;     unattended  nobody was asked: a silent install without /LEGALPROMPT_ACCEPT=1, or an
+;                 installer that runs where no user can see a window (a service, SYSTEM in
+;                 session 0)
+;     no text     the text could not be opened or read; nothing was shown
+;     error       the prompt could not be run, or did not end with an answer: the installer's
+;                 details (DetailPrint, in a section) say why
 ; Compare it as a string; no answer but "accepted" may let the installation go on.
 ;
-; How: the include packs legalpromptw.exe, legalprompt.dll and your text, under the name
-; liscn.txt, into the installer; at run time it puts the three in $PLUGINSDIR, runs the prompt
-; program there and waits for its exit code.  Not the DLL through
-; the System plug-in: the library looks for liscn.txt first in the folder of the program that
-; loads it, which would be the installer's own, where a stray liscn.txt (a downloads folder)
-; would be shown instead of yours.  The folder of legalpromptw.exe is one that the installer
-; made and filled.  (The library opens the text by an 8-bit path of at most 127 bytes: with a
-; temp folder of more than about 105 characters, or with characters outside the ANSI code
-; page, the answer is "no text".)  The names liscn.txt, legalprompt.dll and legalpromptw.exe in
-; $PLUGINSDIR are the include's.  The program is the GUI-subsystem one, so no console window opens and
-; takes the keyboard from the dialog; it runs in a process of its own, so nothing stays loaded
-; in the installer.  While it is up the installer's window is disabled, so that the installer
-; takes no clicks meant for the agreement.  The files are deleted when it ends; $PLUGINSDIR,
-; which is never made the current folder here, goes when the installer ends.
-;
-; The files match the installer: the 32-bit program for 32-bit installers (x86-unicode,
-; x86-ansi), the 64-bit one for amd64-unicode ones, which then run where 32-bit programs cannot.
+; How: the plug-in legalprompt_nsis, of the installer's target, carries the prompt program and
+; the library inside it.  It writes them and your text into a new folder with a random name
+; (in the system's temp folder when the installer runs elevated, where only SYSTEM and the
+; Administrators may enter, else in the user's temp folder), holds the three files open so
+; that no other process may change or delete them, runs the program from there in a job that
+; ends it if the installer is ended, and takes "accepted" only from the program's own
+; acceptance, never from an exit code that another process could give by ending it.  The
+; program loads nothing from its folder but the library.  While it is up the installer's
+; window is disabled, so that the installer takes no clicks meant for the agreement.  The
+; folder is removed when the prompt ends; your text goes to $PLUGINSDIR as
+; legalprompt-text.txt for the plug-in to read, and is deleted after.
 
 !ifndef LEGALPROMPT_NSH
 !define LEGALPROMPT_NSH
+!verbose push
+!verbose 3
 
-!define LEGALPROMPT_DIR "${__FILEDIR__}"
+!include "FileFunc.nsh"
+
+!addplugindir /x86-unicode "${__FILEDIR__}\x86-unicode"
+!addplugindir /x86-ansi "${__FILEDIR__}\x86-ansi"
+!addplugindir /amd64-unicode "${__FILEDIR__}\amd64-unicode"
 
 !macro LegalPrompt TEXT RESULT
+    !verbose push
+    !verbose 3
     !define /redef LEGALPROMPT_ID ${__COUNTER__}
-    ; The installer's width as it is where the macro is used: a Target may follow the include.
-    !if ${NSIS_PTR_SIZE} > 4
-        !define /redef LEGALPROMPT_FILES "${LEGALPROMPT_DIR}\amd64"
-    !else
-        !define /redef LEGALPROMPT_FILES "${LEGALPROMPT_DIR}\x86"
-    !endif
     Push $0
-    InitPluginsDir
-    File "/oname=$PLUGINSDIR\legalpromptw.exe" "${LEGALPROMPT_FILES}\legalpromptw.exe"
-    File "/oname=$PLUGINSDIR\legalprompt.dll" "${LEGALPROMPT_FILES}\legalprompt.dll"
-    File "/oname=$PLUGINSDIR\liscn.txt" "${TEXT}"
-    EnableWindow $HWNDPARENT 0
-    ClearErrors
-    ExecWait '"$PLUGINSDIR\legalpromptw.exe"' $0
-    IfErrors 0 +2
-        StrCpy $0 "error"
-    EnableWindow $HWNDPARENT 1
-    Delete "$PLUGINSDIR\legalpromptw.exe"
-    Delete "$PLUGINSDIR\legalprompt.dll"
-    Delete "$PLUGINSDIR\liscn.txt"
-    ; The program's exit code: 0, 1 or -1 (which 64-bit installers write as 4294967295);
-    ; anything else is an error (2, 3, a crash).
-    StrCmp $0 "0" 0 legalprompt_declined_${LEGALPROMPT_ID}
+    Push $1
+    IfSilent 0 legalprompt_ask_${LEGALPROMPT_ID}
+        ${GetParameters} $0
+        ${GetOptions} $0 "/LEGALPROMPT_ACCEPT=" $1
+        StrCpy $0 "unattended"
+        StrCmp $1 "1" 0 legalprompt_done_${LEGALPROMPT_ID}
         StrCpy $0 "accepted"
         Goto legalprompt_done_${LEGALPROMPT_ID}
-    legalprompt_declined_${LEGALPROMPT_ID}:
-    StrCmp $0 "1" 0 legalprompt_no_text_${LEGALPROMPT_ID}
-        StrCpy $0 "declined"
-        Goto legalprompt_done_${LEGALPROMPT_ID}
-    legalprompt_no_text_${LEGALPROMPT_ID}:
-    StrCmp $0 "-1" +2
-    StrCmp $0 "4294967295" 0 legalprompt_error_${LEGALPROMPT_ID}
-        StrCpy $0 "no text"
-        Goto legalprompt_done_${LEGALPROMPT_ID}
-    legalprompt_error_${LEGALPROMPT_ID}:
-        StrCpy $0 "error"
+    legalprompt_ask_${LEGALPROMPT_ID}:
+    InitPluginsDir
+    File "/oname=$PLUGINSDIR\legalprompt-text.txt" "${TEXT}"
+    EnableWindow $HWNDPARENT 0
+    legalprompt_nsis::Show "$PLUGINSDIR\legalprompt-text.txt"
+    Pop $0
+    Pop $1
+    EnableWindow $HWNDPARENT 1
+    Delete "$PLUGINSDIR\legalprompt-text.txt"
+    StrCmp $1 "" legalprompt_done_${LEGALPROMPT_ID}
+        DetailPrint "LegalPrompt: $1"
     legalprompt_done_${LEGALPROMPT_ID}:
+    Pop $1
     Exch $0
     Pop ${RESULT}
+    !verbose pop
 !macroend
 !define LegalPrompt "!insertmacro LegalPrompt"
 
+!verbose pop
 !endif

@@ -1,5 +1,6 @@
 ; An installer that installs one file, and only when the user accepts the licence agreement.
-; Exit codes: 0 installed; 10 declined; 11 no text to show; 12 the prompt could not be run.
+; Exit codes: 0 installed; 10 declined; 11 no text to show; 12 the prompt could not be run;
+; 13 nobody was asked (a silent install, /S, without /LEGALPROMPT_ACCEPT=1).
 Name "LegalPrompt Example"
 OutFile "example-setup.exe"
 RequestExecutionLevel user
@@ -17,6 +18,8 @@ Function .onInit
         SetErrorLevel 11
     StrCmp $0 "error" 0 +2
         SetErrorLevel 12
+    StrCmp $0 "unattended" 0 +2
+        SetErrorLevel 13
     Quit
     done:
 FunctionEnd

@@ -1,6 +1,10 @@
 #include "attack.h"
 
+#include <gtest/gtest.h>
 #include <psapi.h>
+
+#include "agreement_ids.h"
+#include "harness.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -217,4 +221,58 @@ std::wstring widen(const std::string &text)
     std::wstring wide(text.size(), L'\0');
     wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), (int)text.size(), &wide[0], (int)wide.size()));
     return wide;
+}
+
+void check_every_temp_folder(const std::string &temp,
+                             const std::function<DWORD(const std::function<void(HWND)> &, bool *)> &install,
+                             const std::function<bool()> &installed, const std::function<void()> &remove)
+{
+    ASSERT_TRUE(elevated()) << "Wine starts this program elevated";
+    ASSERT_NE(nullptr, limited_token()) << "no linked, limited token";
+    const std::wstring plain = widen(temp.substr(0, temp.size() - 1));
+    ASSERT_LT(plain.size(), 124u);
+    const std::wstring long_temp = plain + L"\\" + std::wstring(124 - plain.size() - 1, L'l');
+    const std::wstring cyrillic = plain + L"\\\u0414\u043c\u0438\u0442\u0440\u0438\u0439";
+    ASSERT_TRUE(make_dir_wide(long_temp) && make_dir_wide(cyrillic));
+    const std::vector<std::string> before = prompt_folders(system_temp());
+    const struct {
+        bool limited;
+        const std::wstring *temp_dir;
+        bool in_user_temp;
+        const char *name;
+    } cases[] = {
+        {false, &plain, false, "elevated"},
+        {false, &long_temp, false, "elevated, long temp"},
+        {false, &cyrillic, false, "elevated, Cyrillic temp"},
+        {true, &plain, true, "normal user"},
+        {true, &long_temp, false, "normal user, long temp"},
+        {true, &cyrillic, false, "normal user, Cyrillic temp"},
+    };
+    for (const auto &c : cases) {
+        set_temp_wide(*c.temp_dir);
+        run_limited(c.limited);
+        std::string shown, image;
+        bool seen = false;
+        EXPECT_EQ(0u, install([&](HWND d) {
+            DWORD pid;
+            GetWindowThreadProcessId(d, &pid);
+            image = image_of(pid);
+            shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+            press(VK_RETURN);
+        }, &seen)) << c.name;
+        EXPECT_TRUE(seen && installed()) << c.name;
+        EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << c.name << ": shown " << shown.substr(0, 80);
+        std::string base = c.in_user_temp ? temp : system_temp();
+        EXPECT_EQ(0, _strnicmp(image.c_str(), base.c_str(), base.size())) << c.name << ": ran from " << image;
+        EXPECT_TRUE(image.size() > base.size() + 18 && is_prompt_folder(image.substr(base.size(), 18).c_str()))
+            << c.name << ": ran from " << image;
+        EXPECT_TRUE(c.temp_dir == &plain ? prompt_folders(temp).empty() : empty_wide(*c.temp_dir))
+            << c.name << ": left in the temp folder";
+        EXPECT_EQ(before, prompt_folders(system_temp())) << c.name << ": left in " << system_temp();
+        if (installed()) remove();
+        run_limited(false);
+    }
+    set_temp(temp);
+    remove_dir_wide(long_temp);
+    remove_dir_wide(cyrillic);
 }

@@ -97,13 +97,15 @@ void remove_tree(const std::string &dir);
 void close_stray_dialogs();
 
 // A test that runs installers: a temp folder of its own, which TEMP and TMP name while the test
-// runs and which must be empty at its end; a target folder; and here, a folder outside the
+// runs and which must be empty at its end, as the system's temp folder must hold no prompt
+// folder that was not there at the start; a target folder; and here, a folder outside the
 // temp folder for the test's own files.  All three are deleted after.
 class InstallerTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
     std::string temp, target, here;
+    std::vector<std::string> system_before;
 };
 
 // A text of exactly size bytes: numbered lines of printable characters ended by CR LF.

@@ -1,15 +1,17 @@
 // Real NSIS installers that use LegalPrompt.nsh, run as a user runs them and answered with real
 // input: what they install, their exit codes, the text they show, the installer's window while
 // the agreement is up, and the temp folder after.  The installers are in NSIS_INSTALLERS.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
 #include "agreement_ids.h"
+#include "attack.h"
 #include "harness.h"
 
 namespace {
 
-const DWORD kDeclined = 10, kNoText = 11, kError = 12;
+const DWORD kDeclined = 10, kError = 12, kUnattended = 13;
 
 std::string installers() { return getenv("NSIS_INSTALLERS") ? getenv("NSIS_INSTALLERS") : ""; }
 
@@ -48,9 +50,11 @@ protected:
 
     // Runs installer (a file in NSIS_INSTALLERS) with user acting on its agreement dialog, or
     // expecting none when user is null.  The exit code; seen tells whether a dialog came.
-    DWORD install(const char *installer, const std::function<void(HWND)> &user, bool *seen = nullptr)
+    DWORD install(const char *installer, const std::function<void(HWND)> &user, bool *seen = nullptr,
+                  const std::string &arguments = "", bool optional = false)
     {
-        std::string command = "\"" + installers() + installer + "\" /D=" + target.substr(0, target.size() - 1);
+        std::string command = "\"" + installers() + installer + "\" " + arguments + (arguments.empty() ? "" : " ") +
+                              "/D=" + target.substr(0, target.size() - 1);
         if (!user) return run_and_answer(command, nullptr, seen);
         return run_and_answer(command, [&](HWND dialog) {
             // The prompt of the installer's width, which is this program's: an installer that
@@ -64,7 +68,7 @@ protected:
             CloseHandle(prompt);
             EXPECT_EQ(own_wow64, prompt_wow64) << "the prompt is not of the installer's width";
             user(dialog);
-        }, seen);
+        }, seen, 10000, nullptr, optional);
     }
     bool installed() { return exists(target + "readme.txt"); }
 
@@ -100,20 +104,115 @@ TEST_F(Installer, DeclinedInstallsNothing)
     }
 }
 
-// The library opens the text by an 8-bit path of at most 127 bytes: in a temp folder of 110
-// characters the installer's text cannot be opened, and the installer says so by its code.
-TEST_F(Installer, NoTextShowsNoDialog)
+// Every user's temp folder, for an elevated and a normal user's install (attack.h).
+TEST_F(Installer, EveryTempFolderElevatedOrNot)
 {
-    ASSERT_LT(temp.size(), 100u) << "the temp folder is too long for this test";
-    std::string deep = temp + std::string(110 - temp.size(), 'd');
-    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
-    set_temp(deep);
-    bool seen = true;
-    EXPECT_EQ(kNoText, install("example-setup.exe", nullptr, &seen));
-    EXPECT_FALSE(seen) << "a dialog appeared with no text to show";
+    check_every_temp_folder(temp, [&](const std::function<void(HWND)> &user, bool *seen) {
+        return install("example-setup.exe", user, seen);
+    }, [&] { return installed(); }, [&] { DeleteFileA((target + "readme.txt").c_str()); });
+}
+
+// Silent installs (/S) never show the dialog: only /LEGALPROMPT_ACCEPT=1 accepts; else the
+// answer is that nobody was asked.
+TEST_F(Installer, SilentOnlyTheCommandLineAccepts)
+{
+    const struct {
+        const char *arguments;
+        DWORD code;
+    } cases[] = {
+        {"/S", kUnattended},
+        {"/S /LEGALPROMPT_ACCEPT=0", kUnattended},
+        {"/S /LEGALPROMPT_ACCEPT=", kUnattended},
+        {"/S /LEGALPROMPT_ACCEPT=1", 0},
+        {"/LEGALPROMPT_ACCEPT=1 /S", 0},
+    };
+    for (const auto &c : cases) {
+        bool seen = true;
+        DeleteFileA((target + "readme.txt").c_str());
+        EXPECT_EQ(c.code, install("example-setup.exe", nullptr, &seen, c.arguments)) << c.arguments;
+        EXPECT_FALSE(seen) << c.arguments << " showed the dialog";
+        EXPECT_EQ(c.code == 0, installed()) << c.arguments;
+    }
+    // Not silent, the switch alone accepts nothing: the user is asked.
+    EXPECT_EQ(kDeclined, install("example-setup.exe", [](HWND) { press(VK_ESCAPE); }, nullptr, "/LEGALPROMPT_ACCEPT=1"));
+}
+
+// A prompt that another process ends with exit code 0, and a program in the prompt program's
+// place that only exits 0: neither is an acceptance.
+TEST_F(Installer, ExitCodeZeroAloneIsNoAcceptance)
+{
+    bool seen = false;
+    EXPECT_EQ(kError, install("example-setup.exe", [](HWND d) {
+        DWORD pid;
+        GetWindowThreadProcessId(d, &pid);
+        HANDLE prompt = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        EXPECT_TRUE(prompt && TerminateProcess(prompt, 0));
+        if (prompt) CloseHandle(prompt);
+    }, &seen));
+    EXPECT_TRUE(seen);
     EXPECT_FALSE(installed());
-    EXPECT_EQ("", folder_contents(deep + "\\")) << "the installer left this in " << deep;
-    RemoveDirectoryA(deep.c_str());
+
+    planted_code_ran();
+    EXPECT_EQ(kError, install("substitute-setup.exe", nullptr, &seen));
+    EXPECT_TRUE(planted_code_ran()) << "the substitute did not run: the case proves nothing";
+    EXPECT_FALSE(seen);
+    EXPECT_FALSE(installed());
+}
+
+// An installer that is ended while the agreement is up leaves no prompt running.
+TEST_F(Installer, AnEndedInstallerLeavesNoPrompt)
+{
+    DWORD prompt_pid = 0;
+    run_program("\"" + installers() + "example-setup.exe\" /D=" + target.substr(0, target.size() - 1), [&](DWORD pid) {
+        HWND dialog = wait_for_dialog({}, 20000, ANY_PROCESS);
+        ASSERT_NE(nullptr, dialog);
+        GetWindowThreadProcessId(dialog, &prompt_pid);
+        HANDLE installer = OpenProcess(PROCESS_TERMINATE, FALSE, pid);
+        EXPECT_TRUE(installer && TerminateProcess(installer, 99));
+        if (installer) CloseHandle(installer);
+    });
+    ASSERT_NE(0u, prompt_pid);
+    HANDLE prompt = OpenProcess(SYNCHRONIZE, FALSE, prompt_pid);
+    EXPECT_TRUE(!prompt || WaitForSingleObject(prompt, 10000) == WAIT_OBJECT_0) << "the prompt is still running";
+    if (prompt) CloseHandle(prompt);
+    close_stray_dialogs();
+    // What the ended installer could not clean up itself: its $PLUGINSDIR and the prompt's folder.
+    for (const std::string &folder : prompt_folders(system_temp())) {
+        if (std::find(system_before.begin(), system_before.end(), folder) == system_before.end())
+            remove_tree(folder + "\\");
+    }
+    remove_tree(temp);
+    CreateDirectoryA(temp.c_str(), nullptr);
+}
+
+// Another process of the user races each install for the prompt's folder (attack.h): its code
+// never runs and its text is never shown; each install either shows the installer's text and
+// installs on acceptance, or is an error.
+TEST_F(Installer, ARaceForThePromptsFilesNeverRunsItsCodeOrShowsItsText)
+{
+    for (bool limited : {false, true}) {
+        run_limited(limited);
+        Racer racer({temp, system_temp()});
+        for (int run = 0; run < 3; run++) {
+            std::string shown;
+            bool seen = false;
+            DeleteFileA((target + "readme.txt").c_str());
+            DWORD code = install("example-setup.exe", [&](HWND d) {
+                shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+                press(VK_RETURN);
+            }, &seen, "", true);
+            const char *who = limited ? "normal user" : "elevated";
+            EXPECT_TRUE((code == 0 && seen) || code == kError) << who << ": exit " << code;
+            if (seen) {
+                EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << who << ": shown " << shown.substr(0, 80);
+            }
+            EXPECT_FALSE(planted_code_ran()) << who << ": planted code ran";
+        }
+        printf("%s: the racer saw %d prompt folders, replaced or deleted %d files, planted %d\n",
+               limited ? "normal user" : "elevated", racer.folders_seen(), racer.swaps_done(), racer.dlls_added());
+        EXPECT_GT(racer.folders_seen(), 0) << "the racer never saw the prompt's folder: the case proves nothing";
+    }
+    run_limited(false);
 }
 
 // A prompt that cannot run (its library damaged; the program itself no program) is an error,
