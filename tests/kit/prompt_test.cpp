@@ -1,0 +1,94 @@
+// The prompt programs as an installer runs them, with other processes' files beside them and on
+// a window station that nobody sees.
+#include <string>
+#include <vector>
+
+#include "attack.h"
+#include "harness.h"
+
+namespace {
+
+const char *const kPrograms[] = {"legalprompt.exe", "legalpromptw.exe"};
+
+bool copy_file(const std::string &from, const std::string &to) { return CopyFileA(from.c_str(), to.c_str(), FALSE); }
+
+// DLLs of every name the prompt, the library or the system might look for beside the program
+// are never loaded: the program imports known DLLs alone and loads the rest from the system
+// folder.
+TEST(Prompt, DllsPlantedBesideItAreNeverLoaded)
+{
+    const char *const names[] = {"shcore.dll", "shell32.dll", "shlwapi.dll", "version.dll", "uxtheme.dll",
+                                 "imm32.dll", "msimg32.dll", "dwmapi.dll", "comctl32.dll", "win32u.dll",
+                                 "kernelbase.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "sechost.dll",
+                                 "cryptbase.dll", "propsys.dll", "msctf.dll", "winmm.dll", "ole32.dll"};
+    for (const char *program : kPrograms) {
+        std::string folder = make_temp_dir("planted");
+        ASSERT_TRUE(copy_file(program_dir() + program, folder + program));
+        ASSERT_TRUE(copy_file(program_dir() + "legalprompt.dll", folder + "legalprompt.dll"));
+        ASSERT_TRUE(write_file(folder + "liscn.txt", "THE TEXT\r\n"));
+        for (const char *name : names) ASSERT_TRUE(copy_file(planted_dir() + "planted.dll", folder + name)) << name;
+        planted_code_ran();
+        bool seen = false;
+        DWORD code = run_and_answer("\"" + folder + program + "\"", [](HWND) { press(VK_ESCAPE); }, &seen);
+        EXPECT_EQ(1u, code) << program;
+        EXPECT_TRUE(seen) << program;
+        // What ran tells, not the list of modules: Wine names the builtin DLLs that it loads in
+        // place of files of the same name by those files' paths.
+        EXPECT_FALSE(planted_code_ran()) << program << ": planted code ran";
+        remove_tree(folder);
+    }
+}
+
+// On a window station that is not shown (a service's, SYSTEM's in session 0) the program ends
+// at once with 4 and says why: the dialog would wait for an answer for ever.
+TEST(Prompt, NobodyCanSeeTheDialogEndsAtOnce)
+{
+    HWINSTA own = GetProcessWindowStation();
+    HWINSTA hidden = CreateWindowStationA("legalprompt-hidden", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_NE(nullptr, hidden);
+    USEROBJECTFLAGS flags = {};
+    DWORD size;
+    ASSERT_TRUE(GetUserObjectInformationA(hidden, UOI_FLAGS, &flags, sizeof flags, &size));
+    ASSERT_EQ(0u, flags.dwFlags & WSF_VISIBLE) << "the new window station is shown: the case proves nothing";
+    ASSERT_TRUE(SetProcessWindowStation(hidden));
+    HDESK desktop = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    ASSERT_NE(nullptr, desktop);
+    for (const char *program : kPrograms) {
+        std::string why = make_temp_dir("unseen") + "why.txt";
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        HANDLE error = CreateFileA(why.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, error);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.lpDesktop = (char *)"legalprompt-hidden\\Default";
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = error;
+        PROCESS_INFORMATION process = {};
+        std::string line = "\"" + program_dir() + program + "\"";
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+        CloseHandle(error);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000)) << program << " waits";
+        DWORD code = 999;
+        GetExitCodeProcess(process.hProcess, &code);
+        if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 999);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        EXPECT_EQ(4u, code) << program;
+        std::string said;
+        HANDLE file = CreateFileA(why.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        char buffer[512];
+        DWORD got = 0;
+        if (file != INVALID_HANDLE_VALUE) {
+            ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+            CloseHandle(file);
+        }
+        said.assign(buffer, got);
+        EXPECT_NE(std::string::npos, said.find("nobody can see a dialog")) << program << " said: " << said;
+        remove_tree(why.substr(0, why.size() - 7));
+    }
+    CloseDesktop(desktop);
+    CloseWindowStation(hidden);
+}
+
+}  // namespace
