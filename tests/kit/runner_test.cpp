@@ -1,0 +1,204 @@
+// The folder that the installers' runner asks for, seen where it asks: Wine keeps no file
+// security, so what is checked is the call itself, caught in this program's import table.
+// Elevated (as Wine starts this program) and again as a normal user, in a run of this program
+// under the linked, limited token.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "run.h"
+
+namespace {
+
+struct Asked {
+    std::wstring path;
+    bool protected_dacl = false;
+    std::vector<std::pair<std::wstring, DWORD>> aces;  // SID as text, access mask
+    DWORD ace_flags = 0;                               // inheritance, the same on every ACE
+    bool mixed_flags = false;
+};
+Asked asked;
+
+std::wstring sid_text(PSID sid)
+{
+    WCHAR name[256], domain[256];
+    DWORD name_size = 256, domain_size = 256;
+    SID_NAME_USE use;
+    if (!LookupAccountSidW(nullptr, sid, name, &name_size, domain, &domain_size, &use)) return L"?";
+    return std::wstring(domain) + L"\\" + name;
+}
+
+// Records what the runner asks for and refuses it, which ends the run there.
+BOOL WINAPI spy_CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES attributes)
+{
+    asked = Asked();
+    asked.path = path;
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision;
+    if (attributes && attributes->lpSecurityDescriptor &&
+        GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl, &defaulted) && present && dacl &&
+        GetSecurityDescriptorControl(attributes->lpSecurityDescriptor, &control, &revision)) {
+        asked.protected_dacl = (control & SE_DACL_PROTECTED) != 0;
+        for (DWORD i = 0; i < dacl->AceCount; i++) {
+            ACCESS_ALLOWED_ACE *ace;
+            if (!GetAce(dacl, i, (void **)&ace)) continue;
+            if (ace->Header.AceType != ACCESS_ALLOWED_ACE_TYPE) {
+                asked.aces.push_back({L"not an allowing ACE", 0});
+                continue;
+            }
+            if (i && ace->Header.AceFlags != asked.ace_flags) asked.mixed_flags = true;
+            asked.ace_flags = ace->Header.AceFlags;
+            asked.aces.push_back({sid_text(&ace->SidStart), ace->Mask});
+        }
+    }
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// Points this program's import of kernel32's CreateDirectoryW, which the runner calls, at the spy.
+bool patch_import()
+{
+    BYTE *base = (BYTE *)GetModuleHandleW(nullptr);
+    auto *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
+    auto &entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    void *real = (void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateDirectoryW");
+    for (auto *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + entry.VirtualAddress); d->Name; d++) {
+        for (auto *slot = (IMAGE_THUNK_DATA *)(base + d->FirstThunk); slot->u1.Function; slot++) {
+            if ((void *)slot->u1.Function != real) continue;
+            DWORD old;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &old);
+            slot->u1.Function = (ULONG_PTR)spy_CreateDirectoryW;
+            VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::wstring lower(std::wstring text)
+{
+    for (WCHAR &c : text) c = (WCHAR)towlower(c);
+    return text;
+}
+
+std::wstring system_temp()
+{
+    WCHAR windows[MAX_PATH];
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    return lower(std::wstring(windows) + L"\\temp\\");
+}
+
+std::wstring user_name()
+{
+    WCHAR name[256], domain[256];
+    DWORD size = 256;
+    GetUserNameW(name, &size);
+    DWORD domain_size = 256, sid_size = SECURITY_MAX_SID_SIZE;
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    SID_NAME_USE use;
+    LookupAccountNameW(nullptr, name, sid, &sid_size, domain, &domain_size, &use);
+    return sid_text(sid);
+}
+
+bool elevated()
+{
+    HANDLE token;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
+    GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+    CloseHandle(token);
+    return elevation.TokenIsElevated != 0;
+}
+
+// Asks the runner for a run with TEMP at temp; what CreateDirectoryW was asked.
+void ask_with_temp(const std::wstring &temp)
+{
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    static const char nothing[] = "";
+    RunFile files[RUN_FILES] = {{nothing, 0}, {nothing, 0}, {nothing, 0}};
+    RunReport report;
+    asked = Asked();
+    EXPECT_EQ(RUN_FAILED, run_prompt_program(files, &report));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, report.error);
+}
+
+// The folder: where, and who may enter it (SYSTEM, the Administrators and, for a normal user,
+// that user, each with full access passed on to what the folder holds; nothing inherited).
+void check_folder(const std::wstring &base, bool with_user, const char *what)
+{
+    EXPECT_EQ(0u, lower(asked.path).find(base)) << what << ": asked for " << std::string(asked.path.begin(), asked.path.end());
+    EXPECT_EQ(base.size() + 18, asked.path.size()) << what;
+    EXPECT_TRUE(asked.protected_dacl) << what << ": the DACL is not protected from inheritance";
+    std::vector<std::pair<std::wstring, DWORD>> want = {{L"NT AUTHORITY\\SYSTEM", FILE_ALL_ACCESS},
+                                                        {L"BUILTIN\\Administrators", FILE_ALL_ACCESS}};
+    if (with_user) want.push_back({user_name(), FILE_ALL_ACCESS});
+    EXPECT_EQ(want, asked.aces) << what;
+    EXPECT_EQ((DWORD)(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE), asked.ace_flags) << what;
+    EXPECT_FALSE(asked.mixed_flags) << what;
+}
+
+std::wstring long_temp()
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring dir = temp;
+    dir += std::wstring(124 - dir.size(), L'l');
+    CreateDirectoryW(dir.c_str(), nullptr);  // the real call: the spy is for the runner's alone
+    return dir;
+}
+
+TEST(RunnerFolder, Elevated)
+{
+    ASSERT_TRUE(elevated()) << "Wine starts this program elevated";
+    ASSERT_TRUE(patch_import());
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    ask_with_temp(temp);
+    check_folder(system_temp(), false, "elevated");
+
+    // The same checks as a normal user, in a run of this program under the linked token.
+    HANDLE own, primary = nullptr;
+    TOKEN_LINKED_TOKEN linked;
+    DWORD size;
+    OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own);
+    ASSERT_TRUE(GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size));
+    ASSERT_TRUE(DuplicateTokenEx(linked.LinkedToken, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary,
+                                 &primary));
+    WCHAR program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(program) + L"\" --gtest_filter=RunnerFolder.NormalUser --normal-user";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    ASSERT_TRUE(CreateProcessAsUserW(primary, nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                     &startup, &process));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 60000));
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(0u, code) << "the normal user's run failed: its output says why";
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+TEST(RunnerFolder, NormalUser)
+{
+    if (!strstr(GetCommandLineA(), "--normal-user")) GTEST_SKIP() << "run by RunnerFolder.Elevated";
+    ASSERT_FALSE(elevated());
+    std::wstring deep = long_temp();
+    ASSERT_TRUE(patch_import());
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    ask_with_temp(temp);
+    check_folder(lower(temp), true, "normal user");
+    ask_with_temp(deep);
+    check_folder(system_temp(), true, "normal user, a temp folder of 124 characters");
+    RemoveDirectoryW(deep.c_str());
+}
+
+}  // namespace
