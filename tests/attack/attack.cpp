@@ -223,6 +223,22 @@ std::wstring widen(const std::string &text)
     return wide;
 }
 
+void check_held(const std::string &folder, const char *what)
+{
+    const std::string dll = planted_dir() + "planted.dll";
+    for (const char *name : {"legalprompt.dll", "legalpromptw.exe", "liscn.txt"}) {
+        std::string file = folder + "\\" + name;
+        EXPECT_FALSE(CopyFileA(dll.c_str(), file.c_str(), FALSE)) << what << ": " << name << " could be replaced";
+        HANDLE writing = CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_EQ(INVALID_HANDLE_VALUE, writing) << what << ": " << name << " could be opened for writing";
+        if (writing != INVALID_HANDLE_VALUE) CloseHandle(writing);
+        EXPECT_FALSE(MoveFileA(file.c_str(), (file + ".moved").c_str())) << what << ": " << name << " could be renamed";
+        EXPECT_FALSE(DeleteFileA(file.c_str())) << what << ": " << name << " could be deleted";
+    }
+    EXPECT_FALSE(MoveFileA(folder.c_str(), (folder + "-moved").c_str())) << what << ": the folder could be renamed";
+}
+
 void check_every_temp_folder(const std::string &temp,
                              const std::function<DWORD(const std::function<void(HWND)> &, bool *)> &install,
                              const std::function<bool()> &installed, const std::function<void()> &remove)
@@ -258,6 +274,7 @@ void check_every_temp_folder(const std::string &temp,
             GetWindowThreadProcessId(d, &pid);
             image = image_of(pid);
             shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+            check_held(image.substr(0, image.rfind('\\')), c.name);
             press(VK_RETURN);
         }, &seen)) << c.name;
         EXPECT_TRUE(seen && installed()) << c.name;

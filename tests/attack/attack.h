@@ -69,11 +69,16 @@ bool empty_wide(const std::wstring &dir);
 void remove_dir_wide(const std::wstring &dir);  // an empty one
 std::wstring widen(const std::string &text);     // from the ANSI code page
 
+// Checks, while the prompt is up, that no other process can replace, write, rename or delete
+// its files in folder, nor rename the folder.
+void check_held(const std::string &folder, const char *what);
+
 // Every user's temp folder, for an elevated and a normal user's install: the prompt runs from a
 // folder of its own in the system's temp folder when elevated, else in the user's temp folder
 // (temp, ending in a backslash), or in the system's when the library could not open the text
-// in the user's (124 characters, or Cyrillic on a Western code page); the installer's own text
-// is shown and accepted everywhere, and nothing is left anywhere.  install runs the installer
+// in the user's (124 characters, or Cyrillic on a Western code page); its files are held
+// (check_held); the installer's own text is shown and accepted everywhere, and nothing is left
+// anywhere.  install runs the installer
 // with user answering, seen telling whether a dialog came; remove undoes an installation.
 void check_every_temp_folder(const std::string &temp,
                              const std::function<DWORD(const std::function<void(HWND)> &user, bool *seen)> &install,
