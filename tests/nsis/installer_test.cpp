@@ -159,6 +159,36 @@ TEST_F(Installer, ExitCodeZeroAloneIsNoAcceptance)
     EXPECT_FALSE(installed());
 }
 
+// The prompt inherits its two handles and none of the installer's: an inheritable event that the
+// installer got from its starter is not in the prompt's handle table.
+TEST_F(Installer, ThePromptInheritsNoHandleOfTheInstaller)
+{
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE event = CreateEventA(&inherited, TRUE, FALSE, nullptr);
+    HANDLE error = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited, OPEN_EXISTING,
+                               0, nullptr);
+    ASSERT_TRUE(event && error != INVALID_HANDLE_VALUE);
+    bool in_prompt = true, seen = false;
+    std::string command = "\"" + installers() + "example-setup.exe\" /D=" + target.substr(0, target.size() - 1);
+    run_and_answer(command, [&](HWND d) {
+        DWORD pid;
+        GetWindowThreadProcessId(d, &pid);
+        HANDLE prompt = OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
+        HANDLE copy = nullptr;
+        // The same value in the prompt, if it was inherited; then it is the same event.
+        in_prompt = prompt && DuplicateHandle(prompt, event, GetCurrentProcess(), &copy, 0, FALSE,
+                                              DUPLICATE_SAME_ACCESS) &&
+                    SetEvent(copy) && WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+        if (copy) CloseHandle(copy);
+        if (prompt) CloseHandle(prompt);
+        press(VK_ESCAPE);
+    }, &seen, 10000, error);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(in_prompt) << "the prompt inherited the installer's event";
+    CloseHandle(event);
+    CloseHandle(error);
+}
+
 // An installer that is ended while the agreement is up leaves no prompt running.
 TEST_F(Installer, AnEndedInstallerLeavesNoPrompt)
 {
