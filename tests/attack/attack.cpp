@@ -293,3 +293,45 @@ void check_every_temp_folder(const std::string &temp,
     remove_dir_wide(long_temp);
     remove_dir_wide(cyrillic);
 }
+
+DWORD run_unseen(const std::string &command, DWORD timeout_ms, HANDLE error_output)
+{
+    static HWINSTA hidden = [] {
+        HWINSTA own = GetProcessWindowStation();
+        HWINSTA station = CreateWindowStationA("legalprompt-hidden", 0, WINSTA_ALL_ACCESS, nullptr);
+        USEROBJECTFLAGS flags = {};
+        DWORD size;
+        if (!station || !GetUserObjectInformationA(station, UOI_FLAGS, &flags, sizeof flags, &size) ||
+            (flags.dwFlags & WSF_VISIBLE) || !SetProcessWindowStation(station))
+            return (HWINSTA) nullptr;
+        HDESK desktop = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+        SetProcessWindowStation(own);
+        return desktop ? station : (HWINSTA) nullptr;
+    }();
+    EXPECT_NE(nullptr, hidden) << "no window station that nobody sees: the case proves nothing";
+    if (!hidden) return 999;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.lpDesktop = (char *)"legalprompt-hidden\\Default";
+    if (error_output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = error_output;
+    }
+    PROCESS_INFORMATION process = {};
+    std::string line = command;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, error_output != nullptr, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
+        return 999;
+    }
+    DWORD code = 999;
+    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        ADD_FAILURE() << command << " did not end: it waits on a desktop nobody sees";
+        TerminateProcess(process.hProcess, 999);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}

@@ -84,6 +84,11 @@ void check_every_temp_folder(const std::string &temp,
                              const std::function<DWORD(const std::function<void(HWND)> &user, bool *seen)> &install,
                              const std::function<bool()> &installed, const std::function<void()> &remove);
 
+// Runs a program (a full command line) to its end on a window station that nobody sees, as a
+// service's or SYSTEM's in session 0, with its standard error to error_output (inheritable) if
+// given; its exit code, or 999 when it cannot start or does not end within timeout_ms.
+DWORD run_unseen(const std::string &command, DWORD timeout_ms = 20000, HANDLE error_output = nullptr);
+
 // The full paths of the modules that process pid has loaded, in lower case.
 std::vector<std::string> modules_of(DWORD pid);
 // The full path of process pid's program.

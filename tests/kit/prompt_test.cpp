@@ -43,37 +43,13 @@ TEST(Prompt, DllsPlantedBesideItAreNeverLoaded)
 // at once with 4 and says why: the dialog would wait for an answer for ever.
 TEST(Prompt, NobodyCanSeeTheDialogEndsAtOnce)
 {
-    HWINSTA own = GetProcessWindowStation();
-    HWINSTA hidden = CreateWindowStationA("legalprompt-hidden", 0, WINSTA_ALL_ACCESS, nullptr);
-    ASSERT_NE(nullptr, hidden);
-    USEROBJECTFLAGS flags = {};
-    DWORD size;
-    ASSERT_TRUE(GetUserObjectInformationA(hidden, UOI_FLAGS, &flags, sizeof flags, &size));
-    ASSERT_EQ(0u, flags.dwFlags & WSF_VISIBLE) << "the new window station is shown: the case proves nothing";
-    ASSERT_TRUE(SetProcessWindowStation(hidden));
-    HDESK desktop = CreateDesktopA("Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
-    SetProcessWindowStation(own);
-    ASSERT_NE(nullptr, desktop);
     for (const char *program : kPrograms) {
         std::string why = make_temp_dir("unseen") + "why.txt";
         SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
         HANDLE error = CreateFileA(why.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(INVALID_HANDLE_VALUE, error);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.lpDesktop = (char *)"legalprompt-hidden\\Default";
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdError = error;
-        PROCESS_INFORMATION process = {};
-        std::string line = "\"" + program_dir() + program + "\"";
-        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+        DWORD code = run_unseen("\"" + program_dir() + program + "\"", 10000, error);
         CloseHandle(error);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000)) << program << " waits";
-        DWORD code = 999;
-        GetExitCodeProcess(process.hProcess, &code);
-        if (code == STILL_ACTIVE) TerminateProcess(process.hProcess, 999);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
         EXPECT_EQ(4u, code) << program;
         std::string said;
         HANDLE file = CreateFileA(why.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -87,8 +63,6 @@ TEST(Prompt, NobodyCanSeeTheDialogEndsAtOnce)
         EXPECT_NE(std::string::npos, said.find("nobody can see a dialog")) << program << " said: " << said;
         remove_tree(why.substr(0, why.size() - 7));
     }
-    CloseDesktop(desktop);
-    CloseWindowStation(hidden);
 }
 
 }  // namespace

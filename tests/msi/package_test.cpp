@@ -115,6 +115,17 @@ TEST_F(Package, EveryTempFolderElevatedOrNot)
     });
 }
 
+// Where nobody can see a window (a service, SYSTEM in session 0) nobody is asked, whatever the
+// user interface, and the installation does not wait.
+TEST_F(Package, WhereNobodyCanSeeItNobodyIsAsked)
+{
+    log_path = here + "unseen.log";
+    EXPECT_EQ(kUserExit, run_unseen("msiexec /i \"" + packages() + "example.msi\" /l*v \"" + log_path +
+                                    "\" INSTALLDIR=\"" + target + "\"", 60000));
+    EXPECT_FALSE(installed());
+    EXPECT_NE(std::string::npos, log().find("nobody can see")) << log();
+}
+
 // A prompt that another process ends with exit code 0, and a program in the prompt program's
 // place that only exits 0: neither is an acceptance.
 TEST_F(Package, ExitCodeZeroAloneIsNoAcceptance)

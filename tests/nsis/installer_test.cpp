@@ -137,6 +137,15 @@ TEST_F(Installer, SilentOnlyTheCommandLineAccepts)
     EXPECT_EQ(kDeclined, install("example-setup.exe", [](HWND) { press(VK_ESCAPE); }, nullptr, "/LEGALPROMPT_ACCEPT=1"));
 }
 
+// Where nobody can see a window (a service, SYSTEM in session 0) nobody is asked, and the
+// installer does not wait.
+TEST_F(Installer, WhereNobodyCanSeeItNobodyIsAsked)
+{
+    EXPECT_EQ(kUnattended, run_unseen("\"" + installers() + "example-setup.exe\" /D=" +
+                                      target.substr(0, target.size() - 1)));
+    EXPECT_FALSE(installed());
+}
+
 // A prompt that another process ends with exit code 0, and a program in the prompt program's
 // place that only exits 0: neither is an acceptance.
 TEST_F(Installer, ExitCodeZeroAloneIsNoAcceptance)
