@@ -424,7 +424,7 @@ int run_prompt_program(const RunFile files[RUN_FILES], RunReport *report)
         if (folder_held != INVALID_HANDLE_VALUE)
             CloseHandle(folder_held);
         // Another process may still be adding to it: a few more passes.
-        for (int pass = 0; !RemoveDirectoryW(folder) && GetLastError() == ERROR_DIR_NOT_EMPTY && pass < 4; pass++) {
+        for (int pass = 0; !RemoveDirectoryW(folder) && pass < 4; pass++) {
             copy(tree, 0, folder);
             remove_contents(folder_length, 0);
         }
