@@ -96,36 +96,86 @@ Racer::~Racer()
     thread.join();
 }
 
-// One try of each attack, as soon as the one before has failed: the prompt's files replaced
-// where they are, deleted, or planted under their names before the prompt's own are written;
-// DLLs put beside the program.  What is planted is planted once, so that the folder can go.
+std::string read_all(const std::string &path)
+{
+    std::string bytes;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char chunk[4096];
+    DWORD got;
+    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got) bytes.append(chunk, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+// Writes bytes over the file at path, which must be there already; whether it could.
+bool overwrite(const std::string &path, const std::string &bytes)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool done = WriteFile(file, bytes.data(), (DWORD)bytes.size(), &written, nullptr) && written == bytes.size() &&
+                SetEndOfFile(file);
+    CloseHandle(file);
+    return done;
+}
+
+// One try of each attack, as soon as the one before has failed: the prompt's files moved away
+// and replaced, written over, deleted, or planted under their names before the prompt's own are
+// written; DLLs put beside the program.  Nothing is put in a folder more than once for each
+// name, so that what the racer leaves is bounded and the folder can go.
 void Racer::race(const std::string &folder, std::set<std::string> &planted)
 {
-    const std::string dll = planted_dir() + "planted.dll", program = planted_dir() + "substitute.exe";
+    static const std::string dll = planted_dir() + "planted.dll", program = planted_dir() + "substitute.exe";
+    static const std::string dll_bytes = read_all(dll), program_bytes = read_all(program);
     const struct {
         const char *name;
-        const std::string *with;
-    } files[] = {{"legalprompt.dll", &dll}, {"legalpromptw.exe", &program}, {"shcore.dll", &dll},
-                 {"version.dll", &dll}, {"uxtheme.dll", &dll}, {"dwmapi.dll", &dll}, {"comctl32.dll", &dll},
-                 {"shell32.dll", &dll}, {"imm32.dll", &dll}, {"msimg32.dll", &dll}};
-    for (const auto &file : files) {
-        std::string at = folder + "\\" + file.name;
-        bool own = !strcmp(file.name, "legalprompt.dll") || !strcmp(file.name, "legalpromptw.exe");
+        const std::string *with, *bytes;
+    } own[] = {{"legalprompt.dll", &dll, &dll_bytes}, {"legalpromptw.exe", &program, &program_bytes},
+               {"liscn.txt", nullptr, nullptr}};
+    for (const auto &file : own) {
+        std::string at = folder + "\\" + file.name, away = at + ".old";
+        static const std::string text = "A PLANTED TEXT\r\n";
         if (exists(at)) {
-            if (own && CopyFileA(file.with->c_str(), at.c_str(), FALSE)) swapped++;
-        } else if (planted.insert(file.name).second && CopyFileA(file.with->c_str(), at.c_str(), TRUE)) {
+            if (MoveFileA(at.c_str(), away.c_str())) {
+                swapped++;
+                if (file.with) CopyFileA(file.with->c_str(), at.c_str(), TRUE);
+            }
+            if (overwrite(at, file.bytes ? *file.bytes : text)) swapped++;
+            if (!file.with && DeleteFileA(at.c_str())) swapped++;
+        } else if (planted.insert(file.name).second &&
+                   (file.with ? CopyFileA(file.with->c_str(), at.c_str(), TRUE) != 0 : write_file(at, text))) {
             added++;
         }
     }
-    std::string text = folder + "\\liscn.txt";
-    if (DeleteFileA(text.c_str())) swapped++;
-    HANDLE file = CreateFileA(text.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              planted.insert("liscn.txt").second ? OPEN_ALWAYS : OPEN_EXISTING, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        DWORD written;
-        if (WriteFile(file, "A PLANTED TEXT\r\n", 16, &written, nullptr) && written == 16) swapped++;
-        CloseHandle(file);
+    for (const char *name : {"shcore.dll", "version.dll", "uxtheme.dll", "dwmapi.dll", "comctl32.dll", "shell32.dll",
+                             "imm32.dll", "msimg32.dll"}) {
+        if (planted.insert(name).second && CopyFileA(dll.c_str(), (folder + "\\" + name).c_str(), TRUE)) added++;
     }
+}
+
+void Racer::remove_litter(const std::vector<std::string> &dirs, const std::vector<std::string> &before)
+{
+    const std::set<std::string> racers = {"legalprompt.dll", "legalpromptw.exe", "liscn.txt", "legalprompt.dll.old",
+                                          "legalpromptw.exe.old", "liscn.txt.old", "shcore.dll", "version.dll",
+                                          "uxtheme.dll", "dwmapi.dll", "comctl32.dll", "shell32.dll", "imm32.dll",
+                                          "msimg32.dll"};
+    for (const std::string &dir : dirs)
+        for (const std::string &folder : prompt_folders(dir)) {
+            if (std::find(before.begin(), before.end(), folder) != before.end()) continue;
+            WIN32_FIND_DATAA data;
+            HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+            if (search != INVALID_HANDLE_VALUE) {
+                do {
+                    std::string name = data.cFileName;
+                    if (name == "." || name == "..") continue;
+                    EXPECT_TRUE(racers.count(name)) << folder << " holds " << name << ", which the racer never puts";
+                } while (FindNextFileA(search, &data));
+                FindClose(search);
+            }
+            remove_tree(folder + "\\");
+        }
 }
 
 HANDLE limited_token()

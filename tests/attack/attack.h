@@ -31,10 +31,10 @@ std::vector<std::string> prompt_folders(const std::string &dir);
 std::string system_temp();
 
 // Watches the folders for prompt folders and, while one is there, keeps trying to put planted
-// code in its place: planted.dll over legalprompt.dll and substitute.exe over
-// legalpromptw.exe, or under their names before the prompt's own are there; planted.dll
-// under the names of DLLs the prompt might load; liscn.txt deleted or rewritten.  Counts what
-// it got done.
+// code in its place: legalprompt.dll and legalpromptw.exe moved away for planted.dll and
+// substitute.exe, or written over with them, or those planted under their names before the
+// prompt's own are there; planted.dll under the names of DLLs the prompt might load; liscn.txt
+// deleted or rewritten.  Counts what it got done.
 class Racer {
 public:
     explicit Racer(const std::vector<std::string> &watched);
@@ -44,6 +44,11 @@ public:
     int folders_seen() const { return seen; }
     int swaps_done() const { return swapped; }  // a library, program or text replaced or deleted
     int dlls_added() const { return added; }    // files planted under a name not yet there
+    // After the racer has stopped: a prompt folder in dirs that was not in before may still hold
+    // what the racer put there once the prompt had ended, after the runner's last pass (an
+    // attacker who keeps writing can always outlast a removal).  Checks that it holds nothing
+    // but that, and removes it.
+    static void remove_litter(const std::vector<std::string> &dirs, const std::vector<std::string> &before);
 
 private:
     void race(const std::string &folder, std::set<std::string> &planted);

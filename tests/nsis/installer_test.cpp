@@ -251,6 +251,7 @@ TEST_F(Installer, ARaceForThePromptsFilesNeverRunsItsCodeOrShowsItsText)
                limited ? "normal user" : "elevated", racer.folders_seen(), racer.swaps_done(), racer.dlls_added());
         EXPECT_GT(racer.folders_seen(), 0) << "the racer never saw the prompt's folder: the case proves nothing";
     }
+    Racer::remove_litter({temp, system_temp()}, system_before);
     run_limited(false);
 }
 
