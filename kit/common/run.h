@@ -1,5 +1,6 @@
-// Runs the prompt program for an installer, so that neither another process nor a planted
-// file can answer in the user's place:
+// Runs the prompt program for an installer, so that no planted file and no process that ends
+// the prompt can answer in the user's place (a process that can send input to the user's
+// desktop can still press Accept, as it can press any button):
 // - the program, the library and the text go into a new folder with an unguessable name, in
 //   the system's temp folder when the installer is elevated or SYSTEM (only SYSTEM and the
 //   Administrators may enter it), else in the user's, or in the system's where the library
