@@ -385,3 +385,33 @@ DWORD run_unseen(const std::string &command, DWORD timeout_ms, HANDLE error_outp
     CloseHandle(process.hProcess);
     return code;
 }
+
+void check_race(const std::string &temp, const std::vector<std::string> &before, DWORD failure_code,
+                const std::function<DWORD(const std::function<void(HWND)> &, bool *)> &install,
+                const std::function<bool()> &installed, const std::function<void()> &remove)
+{
+    for (bool limited : {false, true}) {
+        const char *who = limited ? "normal user" : "elevated";
+        run_limited(limited);
+        Racer racer({temp, system_temp()});
+        for (int run = 0; run < 3; run++) {
+            std::string shown;
+            bool seen = false;
+            DWORD code = install([&](HWND d) {
+                shown = text_of(control(d, IDC_AGREEMENT_TEXT));
+                press(VK_RETURN);
+            }, &seen);
+            EXPECT_TRUE((code == 0 && seen) || code == failure_code) << who << ": exit " << code;
+            if (seen) {
+                EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << who << ": shown " << shown.substr(0, 80);
+            }
+            EXPECT_FALSE(planted_code_ran()) << who << ": planted code ran";
+            if (installed()) remove();
+        }
+        printf("%s: the racer saw %d prompt folders, replaced or deleted %d files, planted %d\n", who,
+               racer.folders_seen(), racer.swaps_done(), racer.dlls_added());
+        EXPECT_GT(racer.folders_seen(), 0) << "the racer never saw the prompt's folder: the case proves nothing";
+    }
+    Racer::remove_litter({temp, system_temp()}, before);
+    run_limited(false);
+}

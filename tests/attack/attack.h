@@ -94,6 +94,15 @@ void check_every_temp_folder(const std::string &temp,
 // given; its exit code, or 999 when it cannot start or does not end within timeout_ms.
 DWORD run_unseen(const std::string &command, DWORD timeout_ms = 20000, HANDLE error_output = nullptr);
 
+// Another process of the user races installs for the prompt's folder (Racer), three for an
+// elevated and three for a normal user: the racer's code never runs and its text is never
+// shown; each install either shows the installer's own text and ends with 0 on acceptance, or
+// ends with failure_code.  install and remove as for check_every_temp_folder; before: the
+// prompt folders in the system's temp folder at the start.
+void check_race(const std::string &temp, const std::vector<std::string> &before, DWORD failure_code,
+                const std::function<DWORD(const std::function<void(HWND)> &user, bool *seen)> &install,
+                const std::function<bool()> &installed, const std::function<void()> &remove);
+
 // The full paths of the modules that process pid has loaded, in lower case.
 std::vector<std::string> modules_of(DWORD pid);
 // The full path of process pid's program.

@@ -157,32 +157,9 @@ TEST_F(Package, ExitCodeZeroAloneIsNoAcceptance)
 // acceptance, or fails.
 TEST_F(Package, ARaceForThePromptsFilesNeverRunsItsCodeOrShowsItsText)
 {
-    for (bool limited : {false, true}) {
-        run_limited(limited);
-        Racer racer({temp, system_temp()});
-        for (int run = 0; run < 3; run++) {
-            std::string shown;
-            bool seen = false;
-            DWORD code = install([&](HWND d) {
-                shown = text_of(control(d, IDC_AGREEMENT_TEXT));
-                press(VK_RETURN);
-            }, "", &seen, true);
-            const char *who = limited ? "normal user" : "elevated";
-            EXPECT_TRUE((code == 0 && seen) || code == kFailure) << who << ": exit " << code << ", " << log();
-            if (seen) {
-                EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << who << ": shown " << shown.substr(0, 80);
-            }
-            EXPECT_FALSE(planted_code_ran()) << who << ": planted code ran";
-            if (installed()) {
-                EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr));
-            }
-        }
-        printf("%s: the racer saw %d prompt folders, replaced or deleted %d files, planted %d\n",
-               limited ? "normal user" : "elevated", racer.folders_seen(), racer.swaps_done(), racer.dlls_added());
-        EXPECT_GT(racer.folders_seen(), 0) << "the racer never saw the prompt's folder: the case proves nothing";
-    }
-    Racer::remove_litter({temp, system_temp()}, system_before);
-    run_limited(false);
+    check_race(temp, system_before, kFailure, [&](const std::function<void(HWND)> &user, bool *seen) {
+        return install(user, "", seen, true);
+    }, [&] { return installed(); }, [&] { EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)); });
 }
 
 // A liscn.txt in the system folder (msiexec's own folder), beside the package and in the

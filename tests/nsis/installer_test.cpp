@@ -229,30 +229,9 @@ TEST_F(Installer, AnEndedInstallerLeavesNoPrompt)
 // installs on acceptance, or is an error.
 TEST_F(Installer, ARaceForThePromptsFilesNeverRunsItsCodeOrShowsItsText)
 {
-    for (bool limited : {false, true}) {
-        run_limited(limited);
-        Racer racer({temp, system_temp()});
-        for (int run = 0; run < 3; run++) {
-            std::string shown;
-            bool seen = false;
-            DeleteFileA((target + "readme.txt").c_str());
-            DWORD code = install("example-setup.exe", [&](HWND d) {
-                shown = text_of(control(d, IDC_AGREEMENT_TEXT));
-                press(VK_RETURN);
-            }, &seen, "", true);
-            const char *who = limited ? "normal user" : "elevated";
-            EXPECT_TRUE((code == 0 && seen) || code == kError) << who << ": exit " << code;
-            if (seen) {
-                EXPECT_EQ(0u, shown.find("SAMPLE LICENSE AGREEMENT")) << who << ": shown " << shown.substr(0, 80);
-            }
-            EXPECT_FALSE(planted_code_ran()) << who << ": planted code ran";
-        }
-        printf("%s: the racer saw %d prompt folders, replaced or deleted %d files, planted %d\n",
-               limited ? "normal user" : "elevated", racer.folders_seen(), racer.swaps_done(), racer.dlls_added());
-        EXPECT_GT(racer.folders_seen(), 0) << "the racer never saw the prompt's folder: the case proves nothing";
-    }
-    Racer::remove_litter({temp, system_temp()}, system_before);
-    run_limited(false);
+    check_race(temp, system_before, kError, [&](const std::function<void(HWND)> &user, bool *seen) {
+        return install("example-setup.exe", user, seen, "", true);
+    }, [&] { return installed(); }, [&] { DeleteFileA((target + "readme.txt").c_str()); });
 }
 
 // A prompt that cannot run (its library damaged; the program itself no program) is an error,
