@@ -9,7 +9,8 @@
 // its own, as run.h tells, accepting only on the run's key.  The dialog comes only where the
 // user interface sequence runs (full or reduced UI); with basic UI (/qb, /passive) or none (/qn)
 // nobody is there to answer it, and the installation goes on only when the command line says
-// LEGALPROMPT_ACCEPT=1.  Returns ERROR_SUCCESS, ERROR_INSTALL_USEREXIT (1602: declined, no text
+// LEGALPROMPT_ACCEPT=1.  The execute sequence checks that property whatever the UI, so that an
+// installation whose user interface sequence never ran does not go on unasked.  Returns ERROR_SUCCESS, ERROR_INSTALL_USEREXIT (1602: declined, no text
 // to show, nobody to ask) or ERROR_INSTALL_FAILURE (1603), and says why in the installer's log.
 #include <windows.h>
 #include <msi.h>
@@ -151,19 +152,48 @@ static UINT prompt(MSIHANDLE install)
     }
 }
 
+// Where nobody is asked the installation goes on only when LEGALPROMPT_ACCEPT is 1: given on
+// the command line, or set by this action in the user interface sequence when the user accepted.
+static UINT accepted_without_asking(MSIHANDLE install, int level)
+{
+    if (property_is(install, L"LEGALPROMPT_ACCEPT", L"1")) {
+        log_line(install, level < INSTALLUILEVEL_REDUCED
+                              ? L"the licence agreement is accepted on the command line (LEGALPROMPT_ACCEPT=1)"
+                              : L"the licence agreement is accepted (LEGALPROMPT_ACCEPT=1: by the user in the user "
+                                L"interface sequence, or on the command line)");
+        return ERROR_SUCCESS;
+    }
+    log_line(install, level < INSTALLUILEVEL_REDUCED
+                          ? L"with no or a basic user interface nobody is asked to accept the licence agreement; "
+                            L"to accept it, add LEGALPROMPT_ACCEPT=1 to the command line"
+                          : L"the user interface sequence did not ask the user to accept the licence agreement "
+                            L"(it was left out or replaced); to accept it, add LEGALPROMPT_ACCEPT=1 to the command "
+                            L"line");
+    return ERROR_INSTALL_USEREXIT;
+}
+
+// The user interface sequence: the dialog at full and reduced UI, and LEGALPROMPT_ACCEPT=1 for
+// the execute sequence's check when the user accepts.  Sequenced in the execute sequence, as
+// packages made with an earlier LegalPrompt.wxi do, at no or a basic UI it is that check.
 extern "C" UINT WINAPI LegalPromptAction(MSIHANDLE install)
 {
     int level = ui_level(install);
-    if (level < INSTALLUILEVEL_REDUCED) {  // none (/qn) or basic (/qb, /passive): nobody to ask
-        if (property_is(install, L"LEGALPROMPT_ACCEPT", L"1")) {
-            log_line(install, L"the licence agreement is accepted on the command line (LEGALPROMPT_ACCEPT=1)");
-            return ERROR_SUCCESS;
-        }
-        log_line(install, L"with no or a basic user interface nobody is asked to accept the licence agreement; "
-                          L"to accept it, add LEGALPROMPT_ACCEPT=1 to the command line");
-        return ERROR_INSTALL_USEREXIT;
+    if (level < INSTALLUILEVEL_REDUCED)  // none (/qn) or basic (/qb, /passive): nobody to ask
+        return accepted_without_asking(install, level);
+    UINT result = prompt(install);
+    if (result == ERROR_SUCCESS && (result = MsiSetPropertyW(install, L"LEGALPROMPT_ACCEPT", L"1")) != ERROR_SUCCESS) {
+        log_line(install, L"cannot set LEGALPROMPT_ACCEPT", L"", result);
+        result = ERROR_INSTALL_FAILURE;
     }
-    return prompt(install);
+    return result;
+}
+
+// The execute sequence, always: the installation goes on only when the agreement was accepted,
+// whether or not the user interface sequence ran (an embedded user interface, or a program that
+// runs the execute sequence itself, leaves it out).
+extern "C" UINT WINAPI LegalPromptCheck(MSIHANDLE install)
+{
+    return accepted_without_asking(install, ui_level(install));
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }

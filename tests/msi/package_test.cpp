@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+
 #include "agreement_ids.h"
 #include "attack.h"
 #include "harness.h"
@@ -186,7 +190,7 @@ TEST_F(Package, ShowsThePackagesOwnTextWhateverLiesElsewhere)
 // either way.
 TEST_F(Package, UnattendedOnlyTheCommandLineAccepts)
 {
-    for (const char *ui : {"/qn", "/quiet", "/qb", "/passive"}) {
+    for (const char *ui : {"/qn", "/quiet", "/qb", "/passive", "/qb!", "/qb-"}) {
         const struct {
             const char *property;
             DWORD code;
@@ -206,6 +210,72 @@ TEST_F(Package, UnattendedOnlyTheCommandLineAccepts)
             if (installed()) {
                 EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
             }
+        }
+    }
+}
+
+// The example with its user interface sequence's dialog left out, as a package looks to an
+// embedded user interface or a program that runs the execute sequence itself; "" on success,
+// else what failed.
+std::string without_the_dialog(const std::string &from, const std::string &to)
+{
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return "cannot copy " + from;
+    MSIHANDLE database = 0, view = 0;
+    UINT result = MsiOpenDatabaseA(to.c_str(), MSIDBOPEN_TRANSACT, &database);
+    if (result == ERROR_SUCCESS)
+        result = MsiDatabaseOpenViewA(database, "DELETE FROM `InstallUISequence` WHERE `Action` = 'LegalPrompt'",
+                                      &view);
+    if (result == ERROR_SUCCESS) result = MsiViewExecute(view, 0);
+    if (view) MsiCloseHandle(view);
+    if (result == ERROR_SUCCESS) result = MsiDatabaseCommit(database);
+    if (database) MsiCloseHandle(database);
+    return result == ERROR_SUCCESS ? "" : "cannot change the copy: error " + std::to_string(result);
+}
+
+// LEGALPROMPT_ACCEPT reaches the execute sequence of an elevated installation only when it is
+// one of the package's secure properties; Wine passes every property on, so what the package
+// asks for is what is checked.
+TEST_F(Package, TheAcceptPropertyIsSecure)
+{
+    MSIHANDLE database = 0, view = 0, row = 0;
+    ASSERT_EQ(0u, MsiOpenDatabaseA((packages() + "example.msi").c_str(), MSIDBOPEN_READONLY, &database));
+    UINT result = MsiDatabaseOpenViewA(
+        database, "SELECT `Value` FROM `Property` WHERE `Property` = 'SecureCustomProperties'", &view);
+    if (result == ERROR_SUCCESS) result = MsiViewExecute(view, 0);
+    if (result == ERROR_SUCCESS) result = MsiViewFetch(view, &row);
+    char value[1024] = "";
+    DWORD size = sizeof value;
+    if (result == ERROR_SUCCESS) result = MsiRecordGetStringA(row, 1, value, &size);
+    for (MSIHANDLE handle : {row, view, database})
+        if (handle) MsiCloseHandle(handle);
+    ASSERT_EQ(0u, result) << "no SecureCustomProperties";
+    std::string secure = std::string(";") + value + ";";
+    EXPECT_NE(std::string::npos, secure.find(";LEGALPROMPT_ACCEPT;")) << "SecureCustomProperties: " << value;
+}
+
+// Where the user interface sequence does not ask (full UI, but its dialog left out), the
+// execute sequence lets nothing be installed unaccepted: only LEGALPROMPT_ACCEPT=1 does.
+TEST_F(Package, WithoutTheUserInterfaceSequencesDialogOnlyTheCommandLineAccepts)
+{
+    std::string copy = packages() + "no-dialog.msi";
+    ASSERT_EQ("", without_the_dialog(packages() + "example.msi", copy));
+    strays.push_back(copy);
+    const struct {
+        const char *property;
+        DWORD code;
+        const char *logged;
+    } cases[] = {
+        {"", kUserExit, "the user interface sequence did not ask"},
+        {"LEGALPROMPT_ACCEPT=1", 0, "the licence agreement is accepted (LEGALPROMPT_ACCEPT=1"},
+    };
+    for (const auto &c : cases) {
+        bool seen = true;
+        EXPECT_EQ(c.code, msiexec("/i", "no-dialog.msi", c.property, nullptr, &seen)) << c.property;
+        EXPECT_FALSE(seen) << c.property;
+        EXPECT_EQ(c.code == 0, installed()) << c.property;
+        EXPECT_NE(std::string::npos, log().find(c.logged)) << c.property << ": " << log();
+        if (installed()) {
+            EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
         }
     }
 }
