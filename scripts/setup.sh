@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686
           g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          wine wine32:i386 wine64 fonts-wine libwine-dev:i386 xvfb x11-utils python3-pefile imagemagick
+          wine wine32:i386 wine64 fonts-wine libwine-dev xvfb x11-utils python3-pefile imagemagick
           xdotool clang lld llvm clang-14 libclang-rt-14-dev nsis wixl golang-go)
 sudo=""
 [ "$(id -u)" = 0 ] || sudo=sudo
@@ -21,6 +21,23 @@ done
 
 echo "setup: installing ${missing[*]}"
 dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
-$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
+# A mirror in the middle of a sync fails the update now and then: try again a little later,
+# and at last go on with the indexes that did come.
+for attempt in 1 2 3 4; do
+    $sudo apt-get update -qq && break
+    [ $attempt = 4 ] && { echo "setup: apt-get update failed; going on with what it fetched"; break; }
+    echo "setup: apt-get update failed; trying again in $((attempt * 20)) s"
+    sleep $((attempt * 20))
+done
+install() {
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+install "${missing[@]}" && exit 0
+# Without the 32-bit indexes (a mirror that cannot give them) 32-bit Wine cannot be had: the
+# rest is installed, and the 32-bit programs are then built and checked but not run, as on a
+# machine that cannot run them.
+rest=()
+for p in "${missing[@]}"; do [[ $p == *:i386 ]] || rest+=("$p"); done
+[ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+echo "setup: cannot install the 32-bit packages now; installing the rest, so 32-bit programs will not run"
+install "${rest[@]}"

@@ -219,6 +219,26 @@ static BOOL place(const WCHAR *name, const RunFile *file, HANDLE *held, RunRepor
     return TRUE;
 }
 
+// Deletes the file, the empty folder or the link at `tree` itself, never what a link leads to:
+// it is opened as it is, and its read-only attribute is cleared and it is deleted through that
+// handle (by name, both would follow a link).
+static void remove_entry(BOOL read_only)
+{
+    HANDLE entry = CreateFileW(tree, DELETE | FILE_WRITE_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
+    if (entry == INVALID_HANDLE_VALUE)
+        return;
+    static FILE_BASIC_INFO basic;  // times of zero are left as they are
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    if (read_only)
+        SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(entry);
+}
+
 // Deletes what the folder at `tree` (`length` characters) holds: links themselves, never what
 // they lead to, and real folders, each held while it is emptied, at most kDeepest down.
 static void remove_contents(int length, int depth)
@@ -246,12 +266,7 @@ static void remove_contents(int length, int depth)
             if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 && depth < kDeepest)
                 remove_contents(end, depth + 1);
-            if (attributes & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesW(tree, FILE_ATTRIBUTE_NORMAL);
-            if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveDirectoryW(tree);
-            else
-                DeleteFileW(tree);
+            remove_entry(attributes & FILE_ATTRIBUTE_READONLY);
         } while (FindNextFileW(search, &found));
         FindClose(search);
     }
@@ -275,6 +290,23 @@ static void read_what_it_said(HANDLE why, RunReport *report)
     while (length > 0 && report->said[length - 1] == L' ')
         length--;
     report->said[length > 0 ? length : 0] = 0;
+}
+
+// Waits for the program to end while answering what other threads and programs send to this
+// thread's windows and letting them repaint, as NSIS's own ExecWait does: the thread that waits
+// may be the installer's window thread, and a window that answers nothing hangs every program
+// that broadcasts to the desktop.  No input is taken meanwhile.  Its exit code goes to `code`.
+static BOOL wait_for(HANDLE process, DWORD *code)
+{
+    MSG message;
+    DWORD woke;
+    while ((woke = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE | QS_PAINT))
+           == WAIT_OBJECT_0 + 1)
+        while (PeekMessageW(&message, NULL, WM_PAINT, WM_PAINT, PM_REMOVE))
+            DispatchMessageW(&message);
+    if (woke != WAIT_OBJECT_0)
+        WaitForSingleObject(process, INFINITE);
+    return GetExitCodeProcess(process, code);
 }
 
 // Starts the program in the folder with its two handles, in a job that ends it with the
@@ -344,13 +376,17 @@ static int run(HANDLE why, RunReport *report)
             // of its own), the prompt runs without: it is then left up if the installer is
             // ended, but its answer goes nowhere.
             AssignProcessToJobObject(job, process.hProcess);
-            ResumeThread(process.hThread);
+            BOOL resumed = ResumeThread(process.hThread) != (DWORD)-1;
+            error = GetLastError();
             CloseHandle(process.hThread);
             CloseHandle(answer_write);
             answer_write = NULL;
             DWORD code = 0, ready = 0, got = 0;
-            WaitForSingleObject(process.hProcess, INFINITE);
-            if (!GetExitCodeProcess(process.hProcess, &code)) {
+            if (!resumed) {
+                TerminateProcess(process.hProcess, ERROR_PROCESS_ABORTED);
+                copy(report->path, 0, program);
+                fail(report, L"cannot start", error);
+            } else if (!wait_for(process.hProcess, &code)) {
                 fail(report, L"cannot read the prompt program's exit code", GetLastError());
             } else {
                 if (PeekNamedPipe(answer_read, NULL, 0, NULL, &ready, NULL) && ready > 0)

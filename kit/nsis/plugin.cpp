@@ -58,10 +58,14 @@ static void push(NsisStack **top, int string_size, const WCHAR *value)
     for (int i = 0; i < string_size - 1 && value[i]; i++)
         entry->text[i] = value[i];
 #else
-    // At most two bytes a character in any ANSI code page: it always fits, ended by a zero.
-    int length = lstrlenW(value);
-    if (length > (string_size - 1) / 2)
-        length = (string_size - 1) / 2;
+    // As much as fits, ended by a zero: a character takes one to three bytes (UTF-8 as the ANSI
+    // code page), so the cut is found by measuring, at a whole character.
+    int length = lstrlenW(value), bytes;
+    while ((bytes = WideCharToMultiByte(CP_ACP, 0, value, length, NULL, 0, NULL, NULL)) > string_size - 1) {
+        length -= (bytes - (string_size - 1) + 2) / 3;  // each character fewer is at most 3 bytes fewer
+        if (length > 0 && value[length - 1] >= 0xD800 && value[length - 1] < 0xDC00)
+            length--;  // not half of a pair
+    }
     WideCharToMultiByte(CP_ACP, 0, value, length, entry->text, string_size - 1, NULL, NULL);
 #endif
     entry->next = *top;

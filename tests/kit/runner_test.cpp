@@ -59,25 +59,29 @@ BOOL WINAPI spy_CreateDirectoryW(LPCWSTR path, LPSECURITY_ATTRIBUTES attributes)
     return FALSE;
 }
 
-// Points this program's import of kernel32's CreateDirectoryW, which the runner calls, at the spy.
-bool patch_import()
+// Points the slot of this program's imports that holds `from` at `to`: the runner's calls of
+// kernel32 go through them.
+bool swap_import(void *from, void *to)
 {
     BYTE *base = (BYTE *)GetModuleHandleW(nullptr);
     auto *nt = (IMAGE_NT_HEADERS *)(base + ((IMAGE_DOS_HEADER *)base)->e_lfanew);
     auto &entry = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    void *real = (void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateDirectoryW");
     for (auto *d = (IMAGE_IMPORT_DESCRIPTOR *)(base + entry.VirtualAddress); d->Name; d++) {
         for (auto *slot = (IMAGE_THUNK_DATA *)(base + d->FirstThunk); slot->u1.Function; slot++) {
-            if ((void *)slot->u1.Function != real) continue;
+            if ((void *)slot->u1.Function != from) continue;
             DWORD old;
             VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE, &old);
-            slot->u1.Function = (ULONG_PTR)spy_CreateDirectoryW;
+            slot->u1.Function = (ULONG_PTR)to;
             VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, old, &old);
             return true;
         }
     }
     return false;
 }
+
+void *kernel32(const char *name) { return (void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name); }
+
+bool patch_import() { return swap_import(kernel32("CreateDirectoryW"), (void *)spy_CreateDirectoryW); }
 
 std::wstring lower(std::wstring text)
 {
@@ -199,6 +203,59 @@ TEST(RunnerFolder, NormalUser)
     ask_with_temp(deep);
     check_folder(system_temp(), true, "normal user, a temp folder of 124 characters");
     RemoveDirectoryW(deep.c_str());
+}
+
+// Removal: what another process may leave in the folder while the prompt is up, read-only
+// files, a folder and links to what lies outside, planted where the runner starts the prompt.
+std::wstring outside;  // a read-only file outside the folder, that links lead to
+bool linked = false;
+BOOL WINAPI plant_CreateProcessW(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
+                                 LPCWSTR folder, LPSTARTUPINFOW, LPPROCESS_INFORMATION)
+{
+    std::wstring at = std::wstring(folder) + L"\\";
+    auto plant = [](const std::wstring &path) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr);
+        EXPECT_NE(INVALID_HANDLE_VALUE, file) << "cannot plant " << std::string(path.begin(), path.end());
+        CloseHandle(file);
+    };
+    plant(at + L"read-only.txt");
+    EXPECT_TRUE(CreateDirectoryW((at + L"deeper").c_str(), nullptr));
+    plant(at + L"deeper\\read-only.txt");
+    SetFileAttributesW((at + L"deeper").c_str(), FILE_ATTRIBUTE_READONLY);
+    // Links need the right to make them, which Wine may not grant: what could be made is tried.
+    linked = CreateSymbolicLinkW((at + L"link").c_str(), outside.c_str(), 0) != 0;
+    if (linked) SetFileAttributesW((at + L"link").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT);
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+TEST(RunnerRemoval, EverythingInTheFolderGoesAndNothingALinkLeadsTo)
+{
+    WCHAR temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    outside = std::wstring(temp) + L"runner-outside.txt";
+    SetFileAttributesW(outside.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(outside.c_str());
+    HANDLE file = CreateFileW(outside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    swap_import((void *)spy_CreateDirectoryW, kernel32("CreateDirectoryW"));  // the folder tests' spy
+    ASSERT_TRUE(swap_import(kernel32("CreateProcessW"), (void *)plant_CreateProcessW));
+    static const char bytes[] = "x";
+    RunFile files[RUN_FILES] = {{bytes, 1}, {bytes, 1}, {bytes, 1}};
+    RunReport report;
+    EXPECT_EQ(RUN_FAILED, run_prompt_program(files, &report));
+    std::string folder(report.path, report.path + wcslen(report.path));
+    EXPECT_NE(std::string::npos, folder.find("legalpromptw.exe")) << "the run failed before it started: " << folder;
+    folder = folder.substr(0, folder.rfind('\\'));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(folder.c_str())) << folder << " is left";
+    DWORD attributes = GetFileAttributesW(outside.c_str());
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, attributes) << "what a link led to is gone";
+    EXPECT_EQ((DWORD)FILE_ATTRIBUTE_READONLY, attributes & FILE_ATTRIBUTE_READONLY)
+        << "what a link led to lost its read-only attribute";
+    if (!linked) std::printf("note: no symbolic link could be made here, so removal went through none\n");
+    SetFileAttributesW(outside.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(outside.c_str());
 }
 
 }  // namespace

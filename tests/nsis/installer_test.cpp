@@ -266,11 +266,12 @@ TEST_F(Installer, ShowsItsOwnTextWhateverLiesBesideIt)
 }
 
 // On a page after another page, the installer's window takes no input while the agreement is
-// up, and is enabled again after it.
-TEST_F(Installer, TheInstallersWindowIsDisabledWhileTheAgreementIsUp)
+// up, but still answers what is sent to it (a window that does not hangs every program that
+// broadcasts), and is enabled again after it.
+TEST_F(Installer, TheInstallersWindowIsDisabledButAnswersWhileTheAgreementIsUp)
 {
     HWND installer_window = nullptr;
-    bool disabled_while_up = false, enabled_after = false;
+    bool disabled_while_up = false, answered_while_up = false, enabled_after = false;
     DWORD code = run_program("\"" + installers() + "pages-setup.exe\" /D=" + target.substr(0, target.size() - 1),
                              [&](DWORD pid) {
         ASSERT_TRUE(wait_until([&] {
@@ -283,6 +284,8 @@ TEST_F(Installer, TheInstallersWindowIsDisabledWhileTheAgreementIsUp)
         HWND dialog = wait_for_dialog({}, 20000, ANY_PROCESS);
         ASSERT_NE(nullptr, dialog) << "no agreement dialog after the first page";
         disabled_while_up = !IsWindowEnabled(installer_window);
+        DWORD_PTR answer;
+        answered_while_up = SendMessageTimeoutA(installer_window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer) != 0;
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);  // Accept
         enabled_after = wait_until([&] { return IsWindowEnabled(installer_window) != FALSE; }, 10000);
         // The installation's last page, once its button says Close.
@@ -296,6 +299,7 @@ TEST_F(Installer, TheInstallersWindowIsDisabledWhileTheAgreementIsUp)
         }
     });
     EXPECT_TRUE(disabled_while_up) << "the installer's window took input while the agreement was up";
+    EXPECT_TRUE(answered_while_up) << "the installer's window did not answer while the agreement was up";
     EXPECT_TRUE(enabled_after) << "the installer's window stayed disabled";
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(installed());
