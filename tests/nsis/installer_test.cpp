@@ -285,7 +285,7 @@ TEST_F(Installer, TheInstallersWindowIsDisabledButAnswersWhileTheAgreementIsUp)
         ASSERT_NE(nullptr, dialog) << "no agreement dialog after the first page";
         disabled_while_up = !IsWindowEnabled(installer_window);
         DWORD_PTR answer;
-        answered_while_up = SendMessageTimeoutA(installer_window, WM_NULL, 0, 0, SMTO_BLOCK, 5000, &answer) != 0;
+        answered_while_up = SendMessageTimeoutA(installer_window, WM_NULL, 0, 0, SMTO_BLOCK, 15000, &answer) != 0;
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);  // Accept
         enabled_after = wait_until([&] { return IsWindowEnabled(installer_window) != FALSE; }, 10000);
         // The installation's last page, once its button says Close.
