@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset host-release >/dev/null
-cmake --build --preset host-release --target liscn -j 2 >/dev/null
+cmake --build --preset host-release --target liscn -j "$(nproc)" >/dev/null
 work=build/bench
 mkdir -p "$work"
 texts="ascii latin lf long"

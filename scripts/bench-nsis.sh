@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-10}
 scripts/setup.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j 2 --target nsis_stage >/dev/null
+cmake --build --preset win64 -j "$(nproc)" --target nsis_stage >/dev/null
 work=$PWD/build/bench-nsis
 rm -rf "$work/source" && mkdir -p "$work/source"
 cp -r build/win64/nsis/. "$work/source/"

@@ -18,7 +18,7 @@ export WINEARCH
 export WINEPREFIX=$PWD/build/wineprefix-$WINEARCH   # never the user's own
 source scripts/wine-env.sh
 cmake --preset "$WINEARCH" >/dev/null
-cmake --build --preset "$WINEARCH" -j 2 --target legalprompt legalprompt_exe >/dev/null
+cmake --build --preset "$WINEARCH" -j "$(nproc)" --target legalprompt legalprompt_exe >/dev/null
 
 bin=build/$WINEARCH
 sed 's/\r*$/\r/' kit/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF

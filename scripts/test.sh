@@ -8,6 +8,8 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
 
+# Builds use every core of the machine they run on: the presets name no number.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
 logs=build/test-logs
 mkdir -p "$logs"
 failed=()
