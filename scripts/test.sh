@@ -18,6 +18,7 @@ for preset in "${presets[@]}"; do
     # The preset's workflow: configure, build, test.  What the configure and build steps print
     # goes to the log only; a failure there shows the end of it.
     echo "== preset $preset"
+    rm -f "build/$preset/junit.xml"
     cmake --workflow --preset "$preset" > "$logs/$preset.log" 2>&1
     status=$?
     if grep -q '^Test project' "$logs/$preset.log"; then
@@ -29,29 +30,8 @@ for preset in "${presets[@]}"; do
     [ $status -eq 0 ] || failed+=("$preset")
 done
 
-echo "== summary"
-for preset in "${presets[@]}"; do
-    result=$(grep -E '^[0-9]+% tests passed|build failed' "$logs/$preset.log" | tail -n 1)
-    skipped=$(grep -c '(Skipped)$' "$logs/$preset.log")
-    printf '%-10s %s%s\n' "$preset" "${result:-no result}" \
-        "$([ "$skipped" -gt 0 ] && echo ", $skipped skipped")"
-done
-# Which widths of Windows programs ran, from what each preset's run says: a build that failed
-# ran nothing, and a skipped test gives its own reason.
-ran=() not=()
-for arch in win32 win64 msvc-win32 msvc-win64; do
-    if grep -q 'build failed' "$logs/$arch.log"; then
-        not+=("$arch: its build failed")
-    elif grep -q '(Skipped)$' "$logs/$arch.log"; then
-        why=$(grep -m 1 -h '^skipped: ' "build/$arch/Testing/Temporary/LastTest.log" 2>/dev/null)
-        why=${why#skipped: }
-        not+=("$arch: ${why:-tests were skipped}")
-    else
-        ran+=("$arch")
-    fi
-done
-echo "Windows programs ran under Wine for: ${ran[*]:-none}"
-for line in "${not[@]}"; do echo "not run under Wine: $line"; done
+# The summary, from ctest's machine-readable output: a run that failed wrote none.
+scripts/summary.py build "${presets[@]}" || failed+=(summary)
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
     exit 1

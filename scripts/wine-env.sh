@@ -18,10 +18,13 @@ case $WINEARCH in
 esac
 
 # Whether this machine runs programs of WINEARCH's width, found out by running one: some
-# x86-64 machines have no 32-bit mode ("Exec format error").  When not, says why in one line.
+# x86-64 machines have no 32-bit mode ("Exec format error"); and whether the Wine of that width
+# is installed.  When not, says why in one line.
 wine_arch_runs() {
     [ "$WINEARCH" = win64 ] && return 0
     local out
+    # Where setup could not install it (a mirror without the 32-bit packages).
+    [ -x /usr/lib/wine/wine ] || { echo "32-bit Wine is not installed (the package wine32:i386)"; return 1; }
     out=$(/lib/ld-linux.so.2 --version 2>&1 >/dev/null) && return 0
     echo "this machine cannot run 32-bit x86 programs, so not 32-bit Wine" \
          "(/lib/ld-linux.so.2: ${out:-it does not run})"
