@@ -220,22 +220,39 @@ static BOOL place(const WCHAR *name, const RunFile *file, HANDLE *held, RunRepor
 }
 
 // Deletes the file, the empty folder or the link at `tree` itself, never what a link leads to:
-// it is opened as it is, and its read-only attribute is cleared and it is deleted through that
-// handle (by name, both would follow a link).
+// it is opened as it is and deleted through that handle (by name, deleting and clearing the
+// read-only attribute both follow a link).  A read-only entry is deleted as it is where the
+// system can (Windows 10 1809 and later); else its attribute is cleared for the deletion and,
+// on a file with other hard links (names of a file outside the folder), set back after it.
+// (The headers name the newer class and flag only for programs that need that Windows.)
+static const FILE_INFO_BY_HANDLE_CLASS kFileDispositionInfoEx = (FILE_INFO_BY_HANDLE_CLASS)21;
+static const DWORD kDeleteIgnoringReadOnly = 0x1 | 0x10;  // FILE_DISPOSITION_FLAG_DELETE, _IGNORE_READONLY_ATTRIBUTE
+
 static void remove_entry(BOOL read_only)
 {
-    HANDLE entry = CreateFileW(tree, DELETE | FILE_WRITE_ATTRIBUTES,
+    HANDLE entry = CreateFileW(tree, DELETE | FILE_WRITE_ATTRIBUTES | FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, NULL);
     if (entry == INVALID_HANDLE_VALUE)
         return;
-    static FILE_BASIC_INFO basic;  // times of zero are left as they are
-    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    if (read_only)
-        SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
+    FILE_DISPOSITION_INFO_EX ignoring_read_only;
+    ignoring_read_only.Flags = kDeleteIgnoringReadOnly;
     FILE_DISPOSITION_INFO disposition;
     disposition.DeleteFile = TRUE;
-    SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition);
+    static FILE_BASIC_INFO basic;  // times of zero are left as they are
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!read_only) {
+        SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition);
+    } else if (!SetFileInformationByHandle(entry, kFileDispositionInfoEx, &ignoring_read_only,
+                                           sizeof ignoring_read_only)
+               && GetFileInformationByHandle(entry, &information)) {
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
+        SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition);
+        basic.FileAttributes = information.dwFileAttributes;
+        if (information.nNumberOfLinks > 1)
+            SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
+    }
     CloseHandle(entry);
 }
 
@@ -298,14 +315,17 @@ static void read_what_it_said(HANDLE why, RunReport *report)
 // that broadcasts to the desktop.  No input is taken meanwhile.  Its exit code goes to `code`.
 static BOOL wait_for(HANDLE process, DWORD *code)
 {
+    // A window that never validates its paint gets WM_PAINT for ever, and the system may tell
+    // of it before the program's end: the end is looked at before each message.
     MSG message;
-    DWORD woke;
-    while ((woke = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE | QS_PAINT))
-           == WAIT_OBJECT_0 + 1)
-        while (PeekMessageW(&message, NULL, WM_PAINT, WM_PAINT, PM_REMOVE))
+    while (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE | QS_PAINT) == WAIT_FAILED) {
+            WaitForSingleObject(process, INFINITE);
+            break;
+        }
+        if (PeekMessageW(&message, NULL, WM_PAINT, WM_PAINT, PM_REMOVE))
             DispatchMessageW(&message);
-    if (woke != WAIT_OBJECT_0)
-        WaitForSingleObject(process, INFINITE);
+    }
     return GetExitCodeProcess(process, code);
 }
 
@@ -421,11 +441,8 @@ static int run(HANDLE why, RunReport *report)
     return outcome;
 }
 
-int run_prompt_program(const RunFile files[RUN_FILES], RunReport *report)
+static int run_held(const RunFile files[RUN_FILES], RunReport *report)
 {
-    report->failed = NULL;
-    report->error = 0;
-    report->path[0] = report->said[0] = 0;
     HANDLE folder_held = INVALID_HANDLE_VALUE, held[RUN_FILES], why = INVALID_HANDLE_VALUE;
     for (int i = 0; i < RUN_FILES; i++)
         held[i] = INVALID_HANDLE_VALUE;
@@ -465,5 +482,22 @@ int run_prompt_program(const RunFile files[RUN_FILES], RunReport *report)
             remove_contents(folder_length, 0);
         }
     }
+    return outcome;
+}
+
+int run_prompt_program(const RunFile files[RUN_FILES], RunReport *report)
+{
+    static LONG running;
+    // The state is in fixed buffers, and the wait answers messages: a window procedure that
+    // asks again while a prompt is up is refused, not let in to overwrite the run in progress.
+    if (InterlockedExchange(&running, 1)) {
+        fail(report, L"another prompt is still up", ERROR_BUSY);
+        return RUN_FAILED;
+    }
+    report->failed = NULL;
+    report->error = 0;
+    report->path[0] = report->said[0] = 0;
+    int outcome = run_held(files, report);
+    InterlockedExchange(&running, 0);
     return outcome;
 }

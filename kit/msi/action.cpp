@@ -1,6 +1,7 @@
-// legalprompt_msi.dll: a Windows Installer custom action, LegalPromptAction, that puts the
-// package's licence agreement in front of the user and lets the installation go on only when
-// the user accepts it.  No C runtime, like the library.
+// legalprompt_msi.dll: Windows Installer custom actions that put the package's licence
+// agreement in front of the user and let the installation go on only when the user accepts it:
+// LegalPromptAction in the user interface sequence, LegalPromptCheck in the execute sequence.
+// No C runtime, like the library.
 //
 // The library looks for liscn.txt first in the folder of the program that loads it, and a
 // custom action runs in msiexec, whose folder is the system folder: a stray liscn.txt there
@@ -10,8 +11,9 @@
 // user interface sequence runs (full or reduced UI); with basic UI (/qb, /passive) or none (/qn)
 // nobody is there to answer it, and the installation goes on only when the command line says
 // LEGALPROMPT_ACCEPT=1.  The execute sequence checks that property whatever the UI, so that an
-// installation whose user interface sequence never ran does not go on unasked.  Returns ERROR_SUCCESS, ERROR_INSTALL_USEREXIT (1602: declined, no text
-// to show, nobody to ask) or ERROR_INSTALL_FAILURE (1603), and says why in the installer's log.
+// installation whose user interface sequence never ran does not go on unasked.  They return
+// ERROR_SUCCESS, ERROR_INSTALL_USEREXIT (1602: declined, no text to show, nobody to ask) or
+// ERROR_INSTALL_FAILURE (1603), and say why in the installer's log.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -172,6 +174,35 @@ static UINT accepted_without_asking(MSIHANDLE install, int level)
     return ERROR_INSTALL_USEREXIT;
 }
 
+// Whether the execute sequence runs LegalPromptCheck.  A package built with an earlier
+// LegalPrompt.wxi does not, and would install unasked where its user interface sequence is left
+// out: its first installation with a user interface fails, and says so, instead.
+static BOOL checked_in_execute_sequence(MSIHANDLE install)
+{
+    MSIHANDLE database = MsiGetActiveDatabase(install), view = 0, row = 0;
+    UINT result = database ? MsiDatabaseOpenViewW(database, L"SELECT `Action` FROM `InstallExecuteSequence` "
+                                                            L"WHERE `Action` = 'LegalPromptCheck'", &view)
+                           : ERROR_INVALID_HANDLE;
+    if (result == ERROR_SUCCESS)
+        result = MsiViewExecute(view, 0);
+    if (result == ERROR_SUCCESS)
+        result = MsiViewFetch(view, &row);
+    if (row)
+        MsiCloseHandle(row);
+    if (view) {
+        MsiViewClose(view);
+        MsiCloseHandle(view);
+    }
+    if (database)
+        MsiCloseHandle(database);
+    if (result == ERROR_NO_MORE_ITEMS)
+        log_line(install, L"the package's execute sequence does not run LegalPromptCheck: it was built with an "
+                          L"earlier LegalPrompt.wxi; build it again with this kit's");
+    else if (result != ERROR_SUCCESS)
+        log_line(install, L"cannot read the package's execute sequence", L"", result);
+    return result == ERROR_SUCCESS;
+}
+
 // The user interface sequence: the dialog at full and reduced UI, and LEGALPROMPT_ACCEPT=1 for
 // the execute sequence's check when the user accepts.  Sequenced in the execute sequence, as
 // packages made with an earlier LegalPrompt.wxi do, at no or a basic UI it is that check.
@@ -180,6 +211,8 @@ extern "C" UINT WINAPI LegalPromptAction(MSIHANDLE install)
     int level = ui_level(install);
     if (level < INSTALLUILEVEL_REDUCED)  // none (/qn) or basic (/qb, /passive): nobody to ask
         return accepted_without_asking(install, level);
+    if (!checked_in_execute_sequence(install))
+        return ERROR_INSTALL_FAILURE;
     UINT result = prompt(install);
     if (result == ERROR_SUCCESS && (result = MsiSetPropertyW(install, L"LEGALPROMPT_ACCEPT", L"1")) != ERROR_SUCCESS) {
         log_line(install, L"cannot set LEGALPROMPT_ACCEPT", L"", result);

@@ -51,17 +51,25 @@ static void pop(NsisStack **top, WCHAR *to, int room)
 
 static void push(NsisStack **top, int string_size, const WCHAR *value)
 {
+    if (string_size < 1)
+        string_size = 1;
     NsisStack *entry = (NsisStack *)GlobalAlloc(GPTR, sizeof(NsisStack) + string_size * sizeof(NsisChar));
     if (!entry)
         return;
 #ifdef UNICODE
-    for (int i = 0; i < string_size - 1 && value[i]; i++)
+    int length = 0;
+    while (length < string_size - 1 && value[length])
+        length++;
+    if (value[length] && length > 0 && value[length - 1] >= 0xD800 && value[length - 1] < 0xDC00)
+        length--;  // cut: not half of a pair
+    for (int i = 0; i < length; i++)
         entry->text[i] = value[i];
 #else
     // As much as fits, ended by a zero: a character takes one to three bytes (UTF-8 as the ANSI
     // code page), so the cut is found by measuring, at a whole character.
     int length = lstrlenW(value), bytes;
-    while ((bytes = WideCharToMultiByte(CP_ACP, 0, value, length, NULL, 0, NULL, NULL)) > string_size - 1) {
+    while (length > 0
+           && (bytes = WideCharToMultiByte(CP_ACP, 0, value, length, NULL, 0, NULL, NULL)) > string_size - 1) {
         length -= (bytes - (string_size - 1) + 2) / 3;  // each character fewer is at most 3 bytes fewer
         if (length > 0 && value[length - 1] >= 0xD800 && value[length - 1] < 0xDC00)
             length--;  // not half of a pair
@@ -132,6 +140,7 @@ static const WCHAR *show(void)
         return L"error";
     }
     int outcome = run_prompt_program(files, &report);
+    line[0] = 0;  // a call refused while this one waited may have written its own
     if (outcome == RUN_ACCEPTED)
         return L"accepted";
     if (outcome == RUN_DECLINED)

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -206,7 +208,8 @@ TEST(RunnerFolder, NormalUser)
 }
 
 // Removal: what another process may leave in the folder while the prompt is up, read-only
-// files, a folder and links to what lies outside, planted where the runner starts the prompt.
+// files, a folder, a hard link to a read-only file outside and a symbolic one, planted where
+// the runner starts the prompt.
 std::wstring outside;  // a read-only file outside the folder, that links lead to
 bool linked = false;
 BOOL WINAPI plant_CreateProcessW(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL, DWORD, LPVOID,
@@ -222,6 +225,7 @@ BOOL WINAPI plant_CreateProcessW(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES, LPSECUR
     EXPECT_TRUE(CreateDirectoryW((at + L"deeper").c_str(), nullptr));
     plant(at + L"deeper\\read-only.txt");
     SetFileAttributesW((at + L"deeper").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(CreateHardLinkW((at + L"hard-link").c_str(), outside.c_str(), nullptr));
     // Links need the right to make them, which Wine may not grant: what could be made is tried.
     linked = CreateSymbolicLinkW((at + L"link").c_str(), outside.c_str(), 0) != 0;
     if (linked) SetFileAttributesW((at + L"link").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT);
@@ -256,6 +260,83 @@ TEST(RunnerRemoval, EverythingInTheFolderGoesAndNothingALinkLeadsTo)
     if (!linked) std::printf("note: no symbolic link could be made here, so removal went through none\n");
     SetFileAttributesW(outside.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(outside.c_str());
+}
+
+// The wait: a program that ends by itself (this one, asked to), while the waiting thread has a
+// window that never validates its paint and whose paint asks for another prompt.
+const int kExitSoon = [] {
+    if (strstr(GetCommandLineA(), "--exit-soon")) {
+        Sleep(1000);
+        ExitProcess(0);
+    }
+    return 0;
+}();
+
+BOOL WINAPI start_self(LPCWSTR, LPWSTR, LPSECURITY_ATTRIBUTES process, LPSECURITY_ATTRIBUTES thread, BOOL inherit,
+                       DWORD flags, LPVOID environment, LPCWSTR folder, LPSTARTUPINFOW startup,
+                       LPPROCESS_INFORMATION started)
+{
+    WCHAR self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring line = L"\"" + std::wstring(self) + L"\" --exit-soon";
+    auto *real = (decltype(&CreateProcessW))kernel32("CreateProcessW");  // this program's import is this
+    return real(self, &line[0], process, thread, inherit, flags, environment, folder, startup, started);
+}
+
+int asked_again = -1;  // what a second prompt asked for while the first was up gave
+std::wstring asked_again_failed;
+LRESULT CALLBACK never_validated(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (message != WM_PAINT) return DefWindowProcW(window, message, wparam, lparam);
+    if (asked_again == -1) {
+        static const char bytes[] = "x";
+        RunFile files[RUN_FILES] = {{bytes, 1}, {bytes, 1}, {bytes, 1}};
+        RunReport again;
+        asked_again = run_prompt_program(files, &again);
+        asked_again_failed = again.failed ? again.failed : L"";
+    }
+    return 0;
+}
+
+TEST(RunnerWait, NeitherAWindowThatKeepsPaintingNorOneThatAsksAgainHoldsItUp)
+{
+    swap_import((void *)spy_CreateDirectoryW, kernel32("CreateDirectoryW"));
+    swap_import((void *)plant_CreateProcessW, kernel32("CreateProcessW"));
+    ASSERT_TRUE(swap_import(kernel32("CreateProcessW"), (void *)start_self));
+    WNDCLASSW type = {};
+    type.lpfnWndProc = never_validated;
+    type.hInstance = GetModuleHandleW(nullptr);
+    type.lpszClassName = L"NeverValidated";
+    ASSERT_TRUE(RegisterClassW(&type));
+    HWND window = CreateWindowW(L"NeverValidated", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 200, nullptr,
+                                nullptr, type.hInstance, nullptr);
+    ASSERT_NE(nullptr, window);
+    // A hang fails the test here rather than at ctest's time limit.
+    static volatile LONG returned = 0;
+    HANDLE watchdog = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
+        for (int i = 0; i < 600 && !returned; i++) Sleep(100);
+        if (!returned) {
+            std::printf("the runner's wait never returned\n");
+            std::fflush(stdout);
+            ExitProcess(1);
+        }
+        return 0;
+    }, nullptr, 0, nullptr);
+    static const char bytes[] = "x";
+    RunFile files[RUN_FILES] = {{bytes, 1}, {bytes, 1}, {bytes, 1}};
+    RunReport report;
+    int outcome = run_prompt_program(files, &report);
+    InterlockedExchange(&returned, 1);
+    WaitForSingleObject(watchdog, INFINITE);
+    CloseHandle(watchdog);
+    DestroyWindow(window);
+    EXPECT_EQ(RUN_FAILED, outcome);
+    EXPECT_NE(nullptr, report.failed ? wcsstr(report.failed, L"gave no acceptance") : nullptr)
+        << "the program ended with 0 and no key, yet: " << (report.failed ? "another failure" : "no failure");
+    EXPECT_EQ(RUN_FAILED, asked_again) << "the window's paint did not come, or a second prompt ran";
+    EXPECT_EQ(L"another prompt is still up", asked_again_failed);
+    std::wstring folder = report.path;
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str())) << "the folder is left";
 }
 
 }  // namespace

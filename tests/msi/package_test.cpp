@@ -214,17 +214,15 @@ TEST_F(Package, UnattendedOnlyTheCommandLineAccepts)
     }
 }
 
-// The example with its user interface sequence's dialog left out, as a package looks to an
-// embedded user interface or a program that runs the execute sequence itself; "" on success,
-// else what failed.
-std::string without_the_dialog(const std::string &from, const std::string &to)
+// A copy of the example with one of its actions left out of a sequence: "" on success, else
+// what failed.
+std::string without(const std::string &from, const std::string &to, const char *table, const char *action)
 {
     if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) return "cannot copy " + from;
     MSIHANDLE database = 0, view = 0;
     UINT result = MsiOpenDatabaseA(to.c_str(), MSIDBOPEN_TRANSACT, &database);
-    if (result == ERROR_SUCCESS)
-        result = MsiDatabaseOpenViewA(database, "DELETE FROM `InstallUISequence` WHERE `Action` = 'LegalPrompt'",
-                                      &view);
+    std::string query = std::string("DELETE FROM `") + table + "` WHERE `Action` = '" + action + "'";
+    if (result == ERROR_SUCCESS) result = MsiDatabaseOpenViewA(database, query.c_str(), &view);
     if (result == ERROR_SUCCESS) result = MsiViewExecute(view, 0);
     if (view) MsiCloseHandle(view);
     if (result == ERROR_SUCCESS) result = MsiDatabaseCommit(database);
@@ -232,48 +230,32 @@ std::string without_the_dialog(const std::string &from, const std::string &to)
     return result == ERROR_SUCCESS ? "" : "cannot change the copy: error " + std::to_string(result);
 }
 
-// LEGALPROMPT_ACCEPT reaches the execute sequence of an elevated installation only when it is
-// one of the package's secure properties; Wine passes every property on, so what the package
-// asks for is what is checked.
-TEST_F(Package, TheAcceptPropertyIsSecure)
+// Full UI, but the dialog left out of the user interface sequence (as an embedded user
+// interface or a program that runs the execute sequence itself leaves it out): the execute
+// sequence lets nothing be installed unaccepted, only LEGALPROMPT_ACCEPT=1 does.  And a package
+// whose execute sequence has no check (built with an earlier include) fails at once.
+TEST_F(Package, WithoutEitherActionNothingIsInstalledUnaccepted)
 {
-    MSIHANDLE database = 0, view = 0, row = 0;
-    ASSERT_EQ(0u, MsiOpenDatabaseA((packages() + "example.msi").c_str(), MSIDBOPEN_READONLY, &database));
-    UINT result = MsiDatabaseOpenViewA(
-        database, "SELECT `Value` FROM `Property` WHERE `Property` = 'SecureCustomProperties'", &view);
-    if (result == ERROR_SUCCESS) result = MsiViewExecute(view, 0);
-    if (result == ERROR_SUCCESS) result = MsiViewFetch(view, &row);
-    char value[1024] = "";
-    DWORD size = sizeof value;
-    if (result == ERROR_SUCCESS) result = MsiRecordGetStringA(row, 1, value, &size);
-    for (MSIHANDLE handle : {row, view, database})
-        if (handle) MsiCloseHandle(handle);
-    ASSERT_EQ(0u, result) << "no SecureCustomProperties";
-    std::string secure = std::string(";") + value + ";";
-    EXPECT_NE(std::string::npos, secure.find(";LEGALPROMPT_ACCEPT;")) << "SecureCustomProperties: " << value;
-}
-
-// Where the user interface sequence does not ask (full UI, but its dialog left out), the
-// execute sequence lets nothing be installed unaccepted: only LEGALPROMPT_ACCEPT=1 does.
-TEST_F(Package, WithoutTheUserInterfaceSequencesDialogOnlyTheCommandLineAccepts)
-{
-    std::string copy = packages() + "no-dialog.msi";
-    ASSERT_EQ("", without_the_dialog(packages() + "example.msi", copy));
-    strays.push_back(copy);
     const struct {
-        const char *property;
+        const char *table, *action, *property;
         DWORD code;
         const char *logged;
     } cases[] = {
-        {"", kUserExit, "the user interface sequence did not ask"},
-        {"LEGALPROMPT_ACCEPT=1", 0, "the licence agreement is accepted (LEGALPROMPT_ACCEPT=1"},
+        {"InstallUISequence", "LegalPrompt", "", kUserExit, "the user interface sequence did not ask"},
+        {"InstallUISequence", "LegalPrompt", "LEGALPROMPT_ACCEPT=1", 0,
+         "the licence agreement is accepted (LEGALPROMPT_ACCEPT=1"},
+        {"InstallExecuteSequence", "LegalPromptCheck", "", kFailure, "built with an earlier LegalPrompt.wxi"},
     };
+    std::string copy = packages() + "changed.msi";
+    strays.push_back(copy);
     for (const auto &c : cases) {
+        std::string what = std::string("without ") + c.action + " " + c.property;
+        ASSERT_EQ("", without(packages() + "example.msi", copy, c.table, c.action)) << what;
         bool seen = true;
-        EXPECT_EQ(c.code, msiexec("/i", "no-dialog.msi", c.property, nullptr, &seen)) << c.property;
-        EXPECT_FALSE(seen) << c.property;
-        EXPECT_EQ(c.code == 0, installed()) << c.property;
-        EXPECT_NE(std::string::npos, log().find(c.logged)) << c.property << ": " << log();
+        EXPECT_EQ(c.code, msiexec("/i", "changed.msi", c.property, nullptr, &seen)) << what;
+        EXPECT_FALSE(seen) << what;
+        EXPECT_EQ(c.code == 0, installed()) << what;
+        EXPECT_NE(std::string::npos, log().find(c.logged)) << what << ": " << log();
         if (installed()) {
             EXPECT_EQ(0u, msiexec("/x", "example.msi", "/qn", nullptr)) << "could not remove";
         }
