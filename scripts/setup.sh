@@ -33,11 +33,17 @@ install() {
     $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 install "${missing[@]}" && exit 0
+# Once more, a little later: another apt may have held the lock.
+sleep 20
+install "${missing[@]}" && exit 0
 # Without the 32-bit indexes (a mirror that cannot give them) 32-bit Wine cannot be had: the
 # rest is installed, and the 32-bit programs are then built and checked but not run, as on a
 # machine that cannot run them.
-rest=()
-for p in "${missing[@]}"; do [[ $p == *:i386 ]] || rest+=("$p"); done
-[ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
-echo "setup: cannot install the 32-bit packages now; installing the rest, so 32-bit programs will not run"
-install "${rest[@]}"
+rest=() i386=()
+for p in "${missing[@]}"; do
+    if [[ $p == *:i386 ]]; then i386+=("$p"); else rest+=("$p"); fi
+done
+[ ${#i386[@]} -gt 0 ] || { echo "setup: apt-get install failed" >&2; exit 1; }
+echo "setup: trying again without the 32-bit packages (${i386[*]})"
+install "${rest[@]}" || { echo "setup: apt-get install failed" >&2; exit 1; }
+echo "setup: installed all but ${i386[*]}: 32-bit Windows programs will be built and checked, not run"
