@@ -15,8 +15,11 @@
 // - it is accepted only when the program exits with 0 and has written, on the answer channel,
 //   the run's key, 128 random bits that nobody else has: a prompt that was ended with exit code
 //   0 by another process has written nothing;
-// - everything is removed at the end, whatever the folder then holds, never through a link.
-// One run at a time: the state lives in fixed buffers.
+// - everything is removed at the end, whatever the folder then holds, never through a link;
+// - while it waits, the calling thread's windows answer what is sent to them and repaint, and
+//   take no input.
+// One run at a time: the state lives in fixed buffers, and a call made while a run is up (from a
+// window procedure, during the wait) fails with "another prompt is still up".
 #ifndef LEGALPROMPT_RUN_H
 #define LEGALPROMPT_RUN_H
 
