@@ -298,6 +298,19 @@ LRESULT CALLBACK never_validated(HWND window, UINT message, WPARAM wparam, LPARA
     return 0;
 }
 
+// A hang fails the test here rather than at ctest's time limit.
+volatile LONG returned = 0;
+DWORD WINAPI watch(LPVOID)
+{
+    for (int i = 0; i < 600 && !returned; i++) Sleep(100);
+    if (!returned) {
+        std::printf("the runner's wait never returned\n");
+        std::fflush(stdout);
+        ExitProcess(1);
+    }
+    return 0;
+}
+
 TEST(RunnerWait, NeitherAWindowThatKeepsPaintingNorOneThatAsksAgainHoldsItUp)
 {
     swap_import((void *)spy_CreateDirectoryW, kernel32("CreateDirectoryW"));
@@ -311,17 +324,7 @@ TEST(RunnerWait, NeitherAWindowThatKeepsPaintingNorOneThatAsksAgainHoldsItUp)
     HWND window = CreateWindowW(L"NeverValidated", L"", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 200, nullptr,
                                 nullptr, type.hInstance, nullptr);
     ASSERT_NE(nullptr, window);
-    // A hang fails the test here rather than at ctest's time limit.
-    static volatile LONG returned = 0;
-    HANDLE watchdog = CreateThread(nullptr, 0, [](LPVOID) -> DWORD {
-        for (int i = 0; i < 600 && !returned; i++) Sleep(100);
-        if (!returned) {
-            std::printf("the runner's wait never returned\n");
-            std::fflush(stdout);
-            ExitProcess(1);
-        }
-        return 0;
-    }, nullptr, 0, nullptr);
+    HANDLE watchdog = CreateThread(nullptr, 0, watch, nullptr, 0, nullptr);
     static const char bytes[] = "x";
     RunFile files[RUN_FILES] = {{bytes, 1}, {bytes, 1}, {bytes, 1}};
     RunReport report;
