@@ -4,7 +4,7 @@
 function(add_no_runtime_module target)
     add_library(${target} MODULE ${ARGN})
     set_target_properties(${target} PROPERTIES PREFIX "")
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/kit/common ${PROJECT_SOURCE_DIR}/resources
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/common ${PROJECT_SOURCE_DIR}/resources
         ${PROJECT_BINARY_DIR}/generated)
     target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-Wall -Wextra -Os -fno-exceptions
         -fno-rtti -fno-stack-protector -fno-tree-loop-distribute-patterns -fno-ident>)
