@@ -1,0 +1,119 @@
+#include "harness.h"
+#include "internal.h"
+
+#include <algorithm>
+#include <climits>
+
+// Input: real keyboard and mouse input (SendInput) to the window in front.
+namespace {
+
+bool extended_key(WORD vk)
+{
+    switch (vk) {
+    case VK_HOME: case VK_END: case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN:
+    case VK_DELETE: case VK_INSERT: case VK_PRIOR: case VK_NEXT:
+        return true;
+    }
+    return false;
+}
+
+void send_key(WORD vk, DWORD flags)
+{
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = (WORD)MapVirtualKeyA(vk, MAPVK_VK_TO_VSC);
+    in.ki.dwFlags = flags | (extended_key(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+    SendInput(1, &in, sizeof in);
+}
+
+void key_down(WORD vk) { send_key(vk, 0); }
+void key_up(WORD vk) { send_key(vk, KEYEVENTF_KEYUP); }
+
+void send_mouse(DWORD flags, LONG dx = 0, LONG dy = 0)
+{
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = dx;
+    in.mi.dy = dy;
+    in.mi.dwFlags = flags;
+    SendInput(1, &in, sizeof in);
+}
+}  // namespace
+
+void press(WORD vk)
+{
+    key_down(vk);
+    key_up(vk);
+}
+
+bool chord(HWND dialog, WORD modifier, WORD vk)
+{
+    // A modifier can be lost when the window system resynchronises the key state; press it
+    // again until the system reports it down.
+    for (int attempt = 0; attempt < 5; attempt++) {
+        key_down(modifier);
+        round_trip(dialog);
+        if (GetAsyncKeyState(modifier) & 0x8000) {
+            press(vk);
+            key_up(modifier);
+            return true;
+        }
+    }
+    key_up(modifier);
+    ADD_FAILURE() << "modifier " << modifier << " never registered";
+    return false;
+}
+
+bool click_at(POINT p)
+{
+    // Absolute coordinates run from 0 to 65535 across the primary screen; rounding up keeps
+    // the point inside the intended pixel.
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (p.x * 65536 + width - 1) / width,
+               (p.y * 65536 + height - 1) / height);
+    POINT at;
+    if (!wait_until([&] { return GetCursorPos(&at) && at.x == p.x && at.y == p.y; }, 3000)) {
+        ADD_FAILURE() << "the pointer did not reach (" << p.x << ", " << p.y << ")";
+        return false;
+    }
+    send_mouse(MOUSEEVENTF_LEFTDOWN);
+    send_mouse(MOUSEEVENTF_LEFTUP);
+    return true;
+}
+
+bool click_centre(HWND window)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    return click_at({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+}
+
+bool close_box(HWND dialog, POINT *point)
+{
+    RECT r;
+    GetWindowRect(dialog, &r);
+    LONG left = LONG_MAX, right = LONG_MIN, top = LONG_MAX, bottom = LONG_MIN;
+    for (LONG y = r.top; y < r.top + 48; y++) {
+        for (LONG x = r.right - 1; x > r.right - 64; x--) {
+            DWORD_PTR hit = 0;
+            SendMessageTimeoutA(dialog, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit);
+            if (hit != HTCLOSE) continue;
+            left = std::min(left, x), right = std::max(right, x);
+            top = std::min(top, y), bottom = std::max(bottom, y);
+        }
+    }
+    if (left > right) return false;
+    *point = {(left + right) / 2, (top + bottom) / 2};
+    return true;
+}
+
+bool tab_to(HWND dialog, HWND target)
+{
+    for (int i = 0; i < 4 && focus_of(dialog) != target; i++) {
+        HWND before = focus_of(dialog);
+        press(VK_TAB);
+        wait_until([&] { return focus_of(dialog) != before; }, 2000);
+    }
+    return focus_of(dialog) == target;
+}

@@ -1,0 +1,113 @@
+#include "harness.h"
+#include "attack.h"
+#include "internal.h"
+
+#include <cstdio>
+#include <thread>
+
+// Processes: the library in this one, a prompt on this thread, and programs run to their end.
+
+Library::Library(const std::string &path)
+    : module(LoadLibraryA(path.c_str())),
+      display(module ? (DisplayFn)(void (*)(void))GetProcAddress(module, "DisplayLegalBullshit") : nullptr)
+{
+    EXPECT_NE(nullptr, module) << "LoadLibrary(" << path << ") failed, error " << GetLastError();
+    EXPECT_NE(nullptr, display) << "no DisplayLegalBullshit in " << path;
+}
+
+Library::~Library()
+{
+    if (module) FreeLibrary(module);
+}
+
+int run_prompt(DisplayFn display, const std::function<void(HWND)> &user)
+{
+    DWORD caller = GetCurrentThreadId();
+    std::thread acting([&] {
+        HWND dialog = wait_for_dialog();
+        if (!dialog) {
+            ADD_FAILURE() << "no agreement dialog appeared";
+            close_dialogs_of(caller);
+            return;
+        }
+        EXPECT_TRUE(settle(dialog)) << "the dialog did not come to the front with the focus";
+        user(dialog);
+        if (!wait_until([&] { return !IsWindow(dialog); })) {
+            ADD_FAILURE() << "the dialog is still up after the user's action";
+            close_dialogs_of(caller);
+        }
+    });
+    int outcome = display();
+    acting.join();
+    return outcome;
+}
+
+DWORD run_program(const std::string &command, const std::function<void(DWORD pid)> &act, DWORD creation_flags,
+                  DWORD timeout_ms, HANDLE error_output)
+{
+    std::string line = command;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (error_output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdError = error_output;
+    }
+    PROCESS_INFORMATION process = {};
+    auto start = [&] {
+        if (running_limited()) {
+            return CreateProcessAsUserA(limited_token(), nullptr, &line[0], nullptr, nullptr, error_output != nullptr,
+                                        creation_flags, nullptr, nullptr, &startup, &process);
+        }
+        return CreateProcessA(nullptr, &line[0], nullptr, nullptr, error_output != nullptr, creation_flags, nullptr,
+                              nullptr, &startup, &process);
+    };
+    // Wine now and then fails to start a process at all (ERROR_INTERNAL_ERROR, seen once in the
+    // twenty installers of a run): that start, and only that, is tried once more, and said.
+    BOOL started = start();
+    if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
+        printf("could not start %s (error %lu); trying once more\n", command.c_str(), GetLastError());
+        Sleep(200);
+        started = start();
+    }
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << command << ", error " << GetLastError();
+        return 999;
+    }
+    if (act) act(process.dwProcessId);
+    DWORD code = 999;
+    if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        ADD_FAILURE() << command << " did not end";
+        TerminateProcess(process.hProcess, 999);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
+                     DWORD timeout_ms, HANDLE error_output, bool optional)
+{
+    close_stray_dialogs();  // one left by an earlier run must not be taken for this run's
+    bool dialog_seen = false;
+    DWORD code = run_program(command, [&](DWORD pid) {
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        HWND dialog = nullptr;
+        wait_until([&] {
+            return (dialog = find_dialog({}, ANY_PROCESS)) != nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        }, 30000);
+        CloseHandle(process);
+        dialog_seen = dialog != nullptr;
+        if (!user) {  // one that should not be there is ended at once
+            if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        if (!dialog && optional) return;
+        ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << command;
+        settle(dialog);
+        user(dialog);
+    }, 0, timeout_ms, error_output);
+    if (seen) *seen = dialog_seen;
+    return code;
+}
