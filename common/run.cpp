@@ -249,7 +249,7 @@ static void remove_entry(BOOL read_only)
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
         SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
         SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition);
-        basic.FileAttributes = information.dwFileAttributes;
+        basic.FileAttributes = information.dwFileAttributes & 0x31A7;  // FILE_ATTRIBUTE_VALID_SET_FLAGS
         if (information.nNumberOfLinks > 1)
             SetFileInformationByHandle(entry, FileBasicInfo, &basic, sizeof basic);
     }
@@ -316,10 +316,12 @@ static void read_what_it_said(HANDLE why, RunReport *report)
 static BOOL wait_for(HANDLE process, DWORD *code)
 {
     // A window that never validates its paint gets WM_PAINT for ever, and the system may tell
-    // of it before the program's end: the end is looked at before each message.
+    // of it before the program's end: the end is looked at before each message.  The queue is
+    // looked at every 100 ms too, as a window whose thread does not for 5 s is shown as not
+    // responding, and the user offered to end the installer.
     MSG message;
     while (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
-        if (MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_SENDMESSAGE | QS_PAINT) == WAIT_FAILED) {
+        if (MsgWaitForMultipleObjects(1, &process, FALSE, 100, QS_SENDMESSAGE | QS_PAINT) == WAIT_FAILED) {
             WaitForSingleObject(process, INFINITE);
             break;
         }
@@ -478,6 +480,7 @@ static int run_held(const RunFile files[RUN_FILES], RunReport *report)
             CloseHandle(folder_held);
         // Another process may still be adding to it: a few more passes.
         for (int pass = 0; !RemoveDirectoryW(folder) && pass < 4; pass++) {
+            Sleep(50);  // a moment for a scanner that holds a new file to let it go
             copy(tree, 0, folder);
             remove_contents(folder_length, 0);
         }

@@ -67,14 +67,17 @@ static void push(NsisStack **top, int string_size, const WCHAR *value)
 #else
     // As much as fits, ended by a zero: a character takes one to three bytes (UTF-8 as the ANSI
     // code page), so the cut is found by measuring, at a whole character.
+    // No best fit: a look-alike (a fullwidth quote or backslash) becomes "?", not ASCII.  UTF-8
+    // takes no such flag, and has no look-alikes to fear.
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
     int length = lstrlenW(value), bytes;
     while (length > 0
-           && (bytes = WideCharToMultiByte(CP_ACP, 0, value, length, NULL, 0, NULL, NULL)) > string_size - 1) {
+           && (bytes = WideCharToMultiByte(CP_ACP, flags, value, length, NULL, 0, NULL, NULL)) > string_size - 1) {
         length -= (bytes - (string_size - 1) + 2) / 3;  // each character fewer is at most 3 bytes fewer
         if (length > 0 && value[length - 1] >= 0xD800 && value[length - 1] < 0xDC00)
             length--;  // not half of a pair
     }
-    WideCharToMultiByte(CP_ACP, 0, value, length, entry->text, string_size - 1, NULL, NULL);
+    WideCharToMultiByte(CP_ACP, flags, value, length, entry->text, string_size - 1, NULL, NULL);
 #endif
     entry->next = *top;
     *top = entry;
