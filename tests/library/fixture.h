@@ -1,20 +1,20 @@
-// The library loaded from beside this program, a short text in the program's folder (where
-// the search for "liscn.txt" begins), and the text removed again after each test.
+// The prompt's fixture, with the library's dialog procedure and prompts driven from the
+// dialog's own message loop.
 #ifndef LEGALPROMPT_LIBRARY_FIXTURE_H
 #define LEGALPROMPT_LIBRARY_FIXTURE_H
 
 #include "driver.h"
+#include "prompt_fixture.h"
 
-class LibraryTest : public ::testing::Test {
+class LibraryTest : public PromptTest {
 protected:
     void SetUp() override
     {
-        ASSERT_NE(nullptr, library_.display);
+        PromptTest::SetUp();
+        if (HasFatalFailure()) return;
         show_legal_ = (ShowFn)(void (*)(void))GetProcAddress(library_.module, "ShowLegal");
         ASSERT_NE(nullptr, show_legal_);
-        ASSERT_TRUE(write_file(text_path(), kText));
     }
-    void TearDown() override { remove_file(text_path()); }
 
     // The library's dialog procedure, called directly.
     INT_PTR show(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -35,8 +35,6 @@ protected:
         return text;
     }
 
-    static constexpr const char *kText = "Terms of use.\r\nSecond line.\r\n";
-    Library library_;
     typedef INT_PTR(CALLBACK *ShowFn)(HWND, UINT, WPARAM, LPARAM);
     ShowFn show_legal_ = nullptr;
 };

@@ -1,7 +1,8 @@
-// The library loaded from beside this program and a short agreement text in the program's
-// directory, where the search for "liscn.txt" begins.
-#ifndef LEGALPROMPT_E2E_PROMPT_FIXTURE_H
-#define LEGALPROMPT_E2E_PROMPT_FIXTURE_H
+// A prompt in a folder of its own, for every test of the library: the library loaded from
+// beside this program, a short agreement text in the program's folder (where the search for
+// "liscn.txt" begins), and the text removed again after each test.
+#ifndef LEGALPROMPT_SUPPORT_PROMPT_FIXTURE_H
+#define LEGALPROMPT_SUPPORT_PROMPT_FIXTURE_H
 
 #include "agreement_ids.h"
 #include "harness.h"
