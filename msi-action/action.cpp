@@ -57,18 +57,38 @@ static BOOL property_is(MSIHANDLE install, const WCHAR *name, const WCHAR *value
 
 // Reads the Binary entry `binary` into `buffer`, at most `room` bytes of it.  ERROR_NOT_FOUND
 // when the package has no such entry, ERROR_FILE_TOO_LARGE when a program is larger.
+// Runs `sql` with `parameter` for its one "?" and fetches the first row into `*row`; ERROR_NOT_FOUND
+// when there is none.  close_query closes what it opened, whatever it returned.
+static UINT first_row(MSIHANDLE database, const WCHAR *sql, const WCHAR *parameter, MSIHANDLE *view, MSIHANDLE *row)
+{
+    MSIHANDLE query = MsiCreateRecord(1);
+    *view = *row = 0;
+    UINT result = query ? MsiRecordSetStringW(query, 1, parameter) : ERROR_OUTOFMEMORY;
+    if (result == ERROR_SUCCESS)
+        result = MsiDatabaseOpenViewW(database, sql, view);
+    if (result == ERROR_SUCCESS)
+        result = MsiViewExecute(*view, query);
+    if (result == ERROR_SUCCESS)
+        result = MsiViewFetch(*view, row);
+    if (query)
+        MsiCloseHandle(query);
+    return result == ERROR_NO_MORE_ITEMS ? ERROR_NOT_FOUND : result;
+}
+
+static void close_query(MSIHANDLE view, MSIHANDLE row)
+{
+    if (row)
+        MsiCloseHandle(row);
+    if (view) {
+        MsiViewClose(view);
+        MsiCloseHandle(view);
+    }
+}
+
 static UINT extract(MSIHANDLE database, const WCHAR *binary, char *buffer, DWORD room, BOOL may_cut, DWORD *size)
 {
-    MSIHANDLE view = 0, query = MsiCreateRecord(1), row = 0;
-    UINT result = query ? MsiRecordSetStringW(query, 1, binary) : ERROR_OUTOFMEMORY;
-    if (result == ERROR_SUCCESS)
-        result = MsiDatabaseOpenViewW(database, L"SELECT `Data` FROM `Binary` WHERE `Name` = ?", &view);
-    if (result == ERROR_SUCCESS)
-        result = MsiViewExecute(view, query);
-    if (result == ERROR_SUCCESS)
-        result = MsiViewFetch(view, &row);
-    if (result == ERROR_NO_MORE_ITEMS)
-        result = ERROR_NOT_FOUND;
+    MSIHANDLE view, row;
+    UINT result = first_row(database, L"SELECT `Data` FROM `Binary` WHERE `Name` = ?", binary, &view, &row);
     *size = 0;
     while (result == ERROR_SUCCESS) {
         char probe;
@@ -85,14 +105,7 @@ static UINT extract(MSIHANDLE database, const WCHAR *binary, char *buffer, DWORD
             break;
         *size += got;
     }
-    if (row)
-        MsiCloseHandle(row);
-    if (view) {
-        MsiViewClose(view);
-        MsiCloseHandle(view);
-    }
-    if (query)
-        MsiCloseHandle(query);
+    close_query(view, row);
     return result;
 }
 
@@ -180,22 +193,13 @@ static UINT accepted_without_asking(MSIHANDLE install, int level)
 static BOOL checked_in_execute_sequence(MSIHANDLE install)
 {
     MSIHANDLE database = MsiGetActiveDatabase(install), view = 0, row = 0;
-    UINT result = database ? MsiDatabaseOpenViewW(database, L"SELECT `Action` FROM `InstallExecuteSequence` "
-                                                            L"WHERE `Action` = 'LegalPromptCheck'", &view)
+    UINT result = database ? first_row(database, L"SELECT `Action` FROM `InstallExecuteSequence` WHERE `Action` = ?",
+                                       L"LegalPromptCheck", &view, &row)
                            : ERROR_INVALID_HANDLE;
-    if (result == ERROR_SUCCESS)
-        result = MsiViewExecute(view, 0);
-    if (result == ERROR_SUCCESS)
-        result = MsiViewFetch(view, &row);
-    if (row)
-        MsiCloseHandle(row);
-    if (view) {
-        MsiViewClose(view);
-        MsiCloseHandle(view);
-    }
+    close_query(view, row);
     if (database)
         MsiCloseHandle(database);
-    if (result == ERROR_NO_MORE_ITEMS)
+    if (result == ERROR_NOT_FOUND)
         log_line(install, L"the package's execute sequence does not run LegalPromptCheck: it was built with an "
                           L"earlier LegalPrompt.wxi; build it again with this kit's");
     else if (result != ERROR_SUCCESS)
