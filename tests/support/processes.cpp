@@ -89,25 +89,40 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
 DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
                      DWORD timeout_ms, HANDLE error_output, bool optional)
 {
-    close_stray_dialogs();  // one left by an earlier run must not be taken for this run's
     bool dialog_seen = false;
-    DWORD code = run_program(command, [&](DWORD pid) {
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
-        HWND dialog = nullptr;
-        wait_until([&] {
-            return (dialog = find_dialog({}, ANY_PROCESS)) != nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-        }, 30000);
-        CloseHandle(process);
-        dialog_seen = dialog != nullptr;
-        if (!user) {  // one that should not be there is ended at once
-            if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-            return;
-        }
-        if (!dialog && optional) return;
-        ASSERT_NE(nullptr, dialog) << "no agreement dialog from " << command;
-        settle(dialog);
-        user(dialog);
-    }, 0, timeout_ms, error_output);
+    auto run = [&] {
+        close_stray_dialogs();  // one left by an earlier run must not be taken for this run's
+        return run_program(command, [&](DWORD pid) {
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+            HWND dialog = nullptr;
+            wait_until([&] {
+                return (dialog = find_dialog({}, ANY_PROCESS)) != nullptr
+                    || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+            }, 30000);
+            CloseHandle(process);
+            dialog_seen = dialog != nullptr;
+            if (!dialog) return;
+            if (!user) {  // one that should not be there is ended at once
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            settle(dialog);
+            user(dialog);
+        }, 0, timeout_ms, error_output);
+    };
+    DWORD code = run();
+    // Under Wine a prompt now and then ends with 1 at once, with no dialog and nothing said (seen
+    // about once in some hundred runs of a whole suite, never in a loop of one test).  A dialog
+    // that should come and does not is a failure; that case alone is tried once more, and said,
+    // so that one that never comes still fails.
+    if (user && !optional && !dialog_seen && code == 1) {
+        printf("no dialog from %s, which ended with 1; running it once more\n", command.c_str());
+        fflush(stdout);
+        code = run();
+    }
+    if (user && !optional) {
+        EXPECT_TRUE(dialog_seen) << "no agreement dialog from " << command;
+    }
     if (seen) *seen = dialog_seen;
     return code;
 }
