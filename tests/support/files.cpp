@@ -79,24 +79,37 @@ void set_temp(const std::string &dir)
     SetEnvironmentVariableA("TMP", dir.c_str());
 }
 
-void remove_tree(const std::string &dir)
+namespace {
+
+// Wide throughout: a name outside the ANSI code page is found and deleted like any other.
+void remove_tree_wide(const std::wstring &dir)
 {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((dir + L"*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)  // a link: never what it leads to
-                (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? RemoveDirectoryA : DeleteFileA)((dir + name).c_str());
+                (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? RemoveDirectoryW : DeleteFileW)((dir + name).c_str());
             else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                remove_tree(dir + name + "\\");
+                remove_tree_wide(dir + name + L"\\");
             else
-                DeleteFileA((dir + name).c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW((dir + name).c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(dir.c_str());
+    RemoveDirectoryW(dir.c_str());
+}
+
+}  // namespace
+
+void remove_tree(const std::string &dir)
+{
+    std::wstring wide(MultiByteToWideChar(CP_ACP, 0, dir.c_str(), -1, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, dir.c_str(), -1, &wide[0], (int)wide.size());
+    wide.resize(wide.size() - 1);
+    remove_tree_wide(wide);
 }
 
 std::string sample_text(size_t size)
