@@ -204,7 +204,7 @@ TEST_F(UserActions, CloseBox)
     EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([](HWND d) {
         POINT box;
         ASSERT_TRUE(close_box(d, &box)) << "no close box on the caption";
-        click_at(box);
+        click_at(d, box);
     }));
 }
 

@@ -95,7 +95,7 @@ TEST_F(Installer, DeclinedInstallsNothing)
         [](HWND d) {
             POINT box;
             ASSERT_TRUE(close_box(d, &box));
-            click_at(box);
+            click_at(d, box);
         },
     };
     for (const auto &answer : answers) {

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdio>
+#include <string>
 
 // Input: real keyboard and mouse input (SendInput) to the window in front.
 namespace {
@@ -65,7 +67,21 @@ bool chord(HWND dialog, WORD modifier, WORD vk)
     return false;
 }
 
-bool click_at(POINT p)
+namespace {
+
+std::string describe(HWND window)
+{
+    char name[64] = "", title[128] = "";
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(GetAncestor(window, GA_ROOT), title, sizeof title);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return std::string(name) + " of \"" + title + "\" (process " + std::to_string(pid) + ")";
+}
+
+}  // namespace
+
+bool click_at(HWND window, POINT p)
 {
     // Absolute coordinates run from 0 to 65535 across the primary screen; rounding up keeps
     // the point inside the intended pixel.
@@ -77,6 +93,22 @@ bool click_at(POINT p)
         ADD_FAILURE() << "the pointer did not reach (" << p.x << ", " << p.y << ")";
         return false;
     }
+    // The click goes to whatever window is at the point: another program's window that has
+    // come in front there (an installer's progress window) would take it.  Wait until the
+    // intended one is there, and say so when it was not at once.
+    HWND hit = WindowFromPoint(p);
+    auto there = [&] { hit = WindowFromPoint(p); return hit == window || IsChild(window, hit); };
+    if (!there()) {
+        std::string other = describe(hit);
+        DWORD start = GetTickCount();
+        if (!wait_until(there, 3000)) {
+            ADD_FAILURE() << "at (" << p.x << ", " << p.y << ") is the " << describe(hit) << ", not the "
+                          << describe(window);
+            return false;
+        }
+        printf("the %s was at (%ld, %ld) before the %s, for %lu ms\n", other.c_str(), p.x, p.y,
+               describe(window).c_str(), GetTickCount() - start);
+    }
     send_mouse(MOUSEEVENTF_LEFTDOWN);
     send_mouse(MOUSEEVENTF_LEFTUP);
     return true;
@@ -86,7 +118,7 @@ bool click_centre(HWND window)
 {
     RECT r;
     GetWindowRect(window, &r);
-    return click_at({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    return click_at(window, {(r.left + r.right) / 2, (r.top + r.bottom) / 2});
 }
 
 bool close_box(HWND dialog, POINT *point)

@@ -7,7 +7,9 @@
 void press(WORD vk);
 // Modifier held while vk is pressed; the modifier is confirmed down before vk goes.
 bool chord(HWND dialog, WORD modifier, WORD vk);
-bool click_at(POINT screen_point);
+// A left click at a point of window (or of one of its children), once that window is the one
+// there; a failure when another stays in the way.
+bool click_at(HWND window, POINT screen_point);
 bool click_centre(HWND window);
 // A point of the caption's close box, found by asking the window what is where.
 bool close_box(HWND dialog, POINT *point);
