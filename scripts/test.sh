@@ -8,6 +8,8 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
+echo "setup took $SECONDS s"
+SECONDS=0
 
 # Builds use every core of the machine they run on: the presets name no number.
 export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}
@@ -45,6 +47,7 @@ done
 
 # The summary, from ctest's machine-readable output: a run that failed wrote none.
 scripts/summary.py build "${presets[@]}" || failed+=(summary)
+echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
     exit 1
