@@ -5,6 +5,7 @@
 #include "codepage.h"
 #include "output.h"
 #include "platform.h"
+#include "reflow.h"
 #include "report.h"
 #include "transcode.h"
 
@@ -71,6 +72,70 @@ private:
     bool too_long_ = false;
 };
 
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(const std::string &bytes) : bytes_(bytes) {}
+    long read(unsigned char *p, size_t n) override
+    {
+        size_t k = std::min(n, bytes_.size() - at_);
+        for (size_t i = 0; i < k; i++) p[i] = (unsigned char)bytes_[at_ + i];
+        at_ += k;
+        return (long)k;
+    }
+    bool rewind() override { return at_ = 0, true; }
+
+private:
+    const std::string &bytes_;
+    size_t at_ = 0;
+};
+
+class MemorySink : public ByteSink {
+public:
+    bool write(const unsigned char *p, size_t n) override { return bytes.append((const char *)p, n), true; }
+    bool restart() override { return bytes.clear(), true; }
+    std::string bytes;
+};
+
+// What fix writes, as UTF-8: every byte of it is a character of the code page.
+std::string as_utf8(const std::string &bytes)
+{
+    std::string text;
+    const unsigned char *p = (const unsigned char *)bytes.data();
+    for (size_t i = 0; i < bytes.size();) {
+        long c;
+        i += (size_t)codepage_decode(p + i, bytes.size() - i, &c);
+        text += utf8_of(c < 0 ? 0xFFFD : c);
+    }
+    return text;
+}
+
+// fix --reflow: fix's conversion whole into memory, the paragraphs joined, and the conversion
+// again from that, where the cut is measured on the reflowed text.  The first run says how the
+// input was read.
+FixRun fix_reflowed(ByteSource *in, const Options &options, ByteSink *out, HardWrap *wrap)
+{
+    MemorySink whole;
+    FixRun first = fix_stream(in, options.from, true, &whole);
+    if (first.status != FixStatus::Written) return first;
+    std::string text = as_utf8(whole.bytes);
+    *wrap = find_hard_wrap(text);
+    text = reflow(text);
+    MemorySource again(text);
+    FixRun run = fix_stream(&again, Encoding::Utf8, options.allow_cut, out);
+    run.source = first.source;
+    run.mark = first.mark;
+    return run;
+}
+
+std::string hard_wrap_note(const HardWrap &wrap, const std::string &file)
+{
+    return "note: hard-wrapped at column " + std::to_string(wrap.column) + ": the box, about " +
+           std::to_string(kBoxCharacters) + " characters wide, will break about " +
+           count(wrap.uneven, "line", "lines") + " of its " + std::to_string(wrap.lines) +
+           " into a long line and a short one; 'liscn fix --reflow " + file +
+           " OUT' joins each paragraph's lines into one, which the box wraps at its own width\n";
+}
+
 }  // namespace
 
 int check_command(const char *file, const Options &options)
@@ -84,10 +149,21 @@ int check_command(const char *file, const Options &options)
         scanner.feed(block, (size_t)n);
         n = in_read(&in, block, kBlock);
     }
-    in_close(&in);
-    if (n < 0) return cannot("read", file);
+    if (n < 0) {
+        in_close(&in);
+        return cannot("read", file);
+    }
     Report report = scanner.finish();
     emit(&g_out, describe(report, file, options.allow_cut));
+    // A hard wrap is a note, not a problem: the text is shown, only raggedly.  It is looked for
+    // in the text as fix would write it.
+    MemorySink fixed;
+    FileSource source(&in);
+    if (in_rewind(&in) && fix_stream(&source, options.from, true, &fixed).status == FixStatus::Written) {
+        HardWrap wrap = find_hard_wrap(as_utf8(fixed.bytes));
+        if (wrap.column) emit(&g_out, hard_wrap_note(wrap, shown_name(file)));
+    }
+    in_close(&in);
     return has_problems(report, options.allow_cut) ? kExitProblems : kExitOk;
 }
 
@@ -102,7 +178,9 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
     }
     FileSource source(&in);
     FileSink sink(&out, out_name, &in, options.force);
-    FixRun run = fix_stream(&source, options.from, options.allow_cut, &sink);
+    HardWrap wrap;
+    FixRun run = options.reflow ? fix_reflowed(&source, options, &sink, &wrap)
+                                : fix_stream(&source, options.from, options.allow_cut, &sink);
     std::string why = platform_error();
     in_close(&in);
     if (run.status != FixStatus::Written) out_abort(&out);
@@ -133,6 +211,10 @@ int fix_command(const char *in_name, const char *out_name, const Options &option
     emit(report, in_shown + ": read as " + run.source + (run.mark ? ", the mark left out" : "") + "; wrote " +
                      out_shown + ": " + count(r.size, "byte", "bytes") + ", code page " +
                      std::to_string(codepage_current()) + ", CR LF line ends\n");
+    if (options.reflow)
+        emit(report, wrap.column ? "reflowed: hard-wrapped at column " + std::to_string(wrap.column) + ", " +
+                                       count(wrap.joins, "line end", "line ends") + " joined\n"
+                                 : std::string("reflowed: not hard-wrapped, nothing joined\n"));
     emit(report, cut_notes(r, "warning: "));
     if (r.also_utf8 || r.also_utf16 || r.also_mixed)
         emit(report, "note: " + out_shown + " also reads as " +

@@ -15,6 +15,7 @@ struct Options {
     Encoding from = Encoding::Auto;
     bool allow_cut = false;
     bool force = false;     // fix replaces a read-only OUT
+    bool reflow = false;    // fix joins the lines of hard-wrapped paragraphs
 };
 
 // The code page is selected (codepage_select) before any of these.

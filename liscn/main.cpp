@@ -23,12 +23,13 @@ namespace {
 
 const char kUsage[] =
     "usage: liscn check FILE [--codepage N] [--from ENCODING] [--allow-cut]\n"
-    "       liscn fix IN OUT [--codepage N] [--from ENCODING] [--allow-cut] [--force]\n"
+    "       liscn fix IN OUT [--codepage N] [--from ENCODING] [--allow-cut] [--force] [--reflow]\n"
     "       liscn preview FILE [--codepage N]\n"
     "\n"
     "check    reports what the agreement dialog will make of FILE: the cut after 16380 bytes,\n"
     "         a zero byte, line ends other than CR LF, a byte-order mark, UTF-8 or UTF-16 text,\n"
-    "         bytes that are no character of the code page.\n"
+    "         bytes that are no character of the code page; and notes a text hard-wrapped at a\n"
+    "         fixed column, which the box breaks into long lines and stubs.\n"
     "         Exit 0: shown as written; 1: not; 2: a usage error, a file that cannot be read,\n"
     "         or a report that cannot be written.\n"
     "fix      writes OUT from IN with CR LF line ends, no mark, in the ANSI code page N. IN is\n"
@@ -53,6 +54,9 @@ const char kUsage[] =
     "                  all of it is, else ANSI)\n"
     "--allow-cut       a text longer than the dialog shows is meant so: noted, written\n"
     "--force           fix replaces a read-only OUT\n"
+    "--reflow          fix joins the lines of each hard-wrapped paragraph into one, which the\n"
+    "                  box wraps at its own width; blank lines, list items, indented or short\n"
+    "                  lines, table rows, rules and the headings they underline stay lines\n"
     "\n"
     "Lines, columns and bytes are counted from 1; columns in characters.\n";
 
@@ -83,12 +87,13 @@ int run(int argc, char **argv)
         {"from", required_argument, nullptr, 'f'},
         {"allow-cut", no_argument, nullptr, 'a'},
         {"force", no_argument, nullptr, 'F'},
+        {"reflow", no_argument, nullptr, 'r'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
     Options options;
     int cp = 1252;
-    bool help = false, from_given = false, cut_given = false, force_given = false;
+    bool help = false, from_given = false, cut_given = false, force_given = false, reflow_given = false;
     std::vector<const char *> words;
     std::string error;  // the first; --help wins over it
     // --help and -h win wherever they stand, even where an option wants a value.
@@ -119,10 +124,13 @@ int run(int argc, char **argv)
             cut_given = options.allow_cut = true;
         } else if (c == 'F') {
             force_given = options.force = true;
+        } else if (c == 'r') {
+            reflow_given = options.reflow = true;
         } else if (error.empty()) {
             if (c == ':')
                 error = std::string(optopt == 'c' ? "--codepage" : optopt == 'f' ? "--from" : arg) + " needs a value";
-            else if (strncmp(arg, "--allow-cut=", 12) == 0 || strncmp(arg, "--force=", 8) == 0)
+            else if (strncmp(arg, "--allow-cut=", 12) == 0 || strncmp(arg, "--force=", 8) == 0 ||
+                     strncmp(arg, "--reflow=", 9) == 0)
                 error = std::string(arg, (size_t)(strchr(arg, '=') - arg)) + " takes no value";
             else if (strncmp(arg, "--", 2) == 0 && strchr(arg, '='))
                 error = "unknown option " + std::string(arg, (size_t)(strchr(arg, '=') - arg));
@@ -146,6 +154,7 @@ int run(int argc, char **argv)
         return usage_error(command + " takes " + (want == 2 ? "two files, IN and OUT" : "one FILE") + ", not " +
                            std::to_string(files));
     if (command != "fix" && force_given) return usage_error("--force: only fix writes a file");
+    if (command != "fix" && reflow_given) return usage_error("--reflow: only fix writes a file");
     if (command == "preview" && (from_given || cut_given))
         return usage_error(std::string(from_given ? "--from" : "--allow-cut") +
                            ": preview shows the bytes as the dialog reads them, whatever they are meant to be");

@@ -1,0 +1,242 @@
+#include "reflow.h"
+
+#include <vector>
+
+namespace {
+
+const unsigned kWindow = 15, kNarrowest = 40, kWidest = 100;
+
+struct Line {
+    size_t begin = 0, end = 0;  // its bytes, without the CR LF
+    unsigned indent = 0;        // columns before its first character that is not a space
+    unsigned text = 0;          // where its text starts: after a list item's marker
+    unsigned width = 0;         // columns up to the end of its last character that is not a space
+    unsigned first_word = 0;    // columns of its first word
+    bool blank = false, rule = false, item = false, table = false;
+};
+
+// The code points of bytes [begin, end), a byte that starts no UTF-8 sequence counting as one.
+std::vector<unsigned long> characters(const std::string &s, size_t begin, size_t end)
+{
+    std::vector<unsigned long> out;
+    for (size_t i = begin; i < end;) {
+        unsigned char b = (unsigned char)s[i];
+        int n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 1;
+        unsigned long c = n == 1 ? b : b & (0x7F >> n);
+        int k = 1;
+        for (; k < n && i + k < end && ((unsigned char)s[i + k] & 0xC0) == 0x80; k++)
+            c = c << 6 | ((unsigned char)s[i + k] & 0x3F);
+        if (k < n) c = b, k = 1;
+        out.push_back(c);
+        i += (size_t)k;
+    }
+    return out;
+}
+
+bool space(unsigned long c) { return c == ' ' || c == '\t'; }
+bool digit(unsigned long c) { return c >= '0' && c <= '9'; }
+bool letter(unsigned long c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+// Whether c[from, to) is a roman numeral from i to xxxix, all in one case.
+bool roman(const std::vector<unsigned long> &c, size_t from, size_t to)
+{
+    static const char *const units[] = {"", "i", "ii", "iii", "iv", "v", "vi", "vii", "viii", "ix"};
+    std::string r;
+    for (size_t k = from; k < to; k++) {
+        if ((c[k] & 0x20) != (c[from] & 0x20)) return false;
+        r += (char)(c[k] | 0x20);
+    }
+    size_t tens = 0;
+    while (tens < r.size() && tens < 3 && r[tens] == 'x') tens++;
+    for (const char *u : units)
+        if (r.compare(tens, std::string::npos, u) == 0) return !r.empty();
+    return false;
+}
+bool roman_letter(unsigned long c) { return c == 'i' || c == 'v' || c == 'x' || c == 'I' || c == 'V' || c == 'X'; }
+
+// The length of a list item's marker at c[i], 0 for none: a bullet, or a number (also 1.2), a
+// letter or a roman numeral with a full stop or a closing bracket, or in brackets; a space
+// (or the end of the line) after it.
+size_t marker(const std::vector<unsigned long> &c, size_t i)
+{
+    size_t n = c.size(), j = i;
+    auto ends_here = [&](size_t k) { return k == n || space(c[k]); };
+    if (j < n && (c[j] == '-' || c[j] == '*' || c[j] == '+' || c[j] == 0x2022 || c[j] == 0xB7))
+        return ends_here(j + 1) && j + 1 < n ? 1 : 0;
+    bool bracket = j < n && c[j] == '(';
+    if (bracket) j++;
+    size_t start = j;
+    bool inner_stop = false;
+    if (j < n && digit(c[j])) {
+        while (j < n && j - start < 3 && digit(c[j])) j++;
+        while (j + 1 < n && c[j] == '.' && digit(c[j + 1])) {
+            inner_stop = true;
+            for (j++; j < n && digit(c[j]); j++)
+                ;
+        }
+    } else if (j < n && letter(c[j]) && !(j + 1 < n && letter(c[j + 1]))) {
+        j++;
+    } else {
+        while (j < n && j - start < 6 && roman_letter(c[j])) j++;
+        if (!roman(c, start, j)) return 0;
+    }
+    if (j == start) return 0;
+    if (bracket) return j < n && c[j] == ')' && ends_here(j + 1) ? j + 1 - i : 0;
+    if (j < n && (c[j] == '.' || c[j] == ')') && ends_here(j + 1)) return j + 1 - i;
+    return inner_stop && ends_here(j) ? j - i : 0;
+}
+
+Line read_line(const std::string &s, size_t begin, size_t end)
+{
+    Line line;
+    line.begin = begin, line.end = end;
+    std::vector<unsigned long> c = characters(s, begin, end);
+    std::vector<unsigned> column(c.size() + 1, 0);  // where each character starts
+    for (size_t i = 0; i < c.size(); i++) column[i + 1] = c[i] == '\t' ? (column[i] / 8 + 1) * 8 : column[i] + 1;
+    size_t first = 0, last = c.size();
+    while (first < c.size() && space(c[first])) first++;
+    while (last > first && space(c[last - 1])) last--;
+    if (first == c.size()) return line.blank = true, line;
+    line.indent = column[first];
+    line.width = column[last];
+    size_t word = first;
+    while (word < last && !space(c[word])) word++;
+    line.first_word = column[word] - column[first];
+
+    size_t same = 0;
+    for (size_t i = first; i < last; i++) same += c[i] == c[first];
+    const unsigned long rules[] = {'-', '=', '_', '*', '~', '#'};
+    for (unsigned long r : rules) line.rule |= c[first] == r && same >= 3;
+    for (size_t i = first; i < last && line.rule; i++) line.rule = space(c[i]) || c[i] == c[first];
+    if (line.rule) return line;
+
+    size_t text = first, m = marker(c, first);
+    if (m) {
+        line.item = true;
+        for (text = first + m; text < last && space(c[text]); text++)
+            ;
+    }
+    line.text = column[text];
+    for (size_t i = text; i < last; i++) {
+        if (c[i] == '\t') line.table = true;
+        if (c[i] != ' ' || c[i - 1] == ' ') continue;
+        size_t run = 0;
+        while (c[i + run] == ' ') run++;
+        unsigned long before = c[i - 1];
+        bool sentence = before == '.' || before == '?' || before == '!' || before == ':';
+        if (run >= 3 || (run == 2 && !sentence)) line.table = true;
+    }
+    return line;
+}
+
+std::vector<Line> read_lines(const std::string &text)
+{
+    std::vector<Line> lines;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find("\r\n", begin);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(read_line(text, begin, end));
+        begin = end + 2;
+    }
+    return lines;
+}
+
+// Whether line i may join line i - 1 by its shape alone, the fullness of i - 1 aside.
+bool may_join(const std::vector<Line> &lines, size_t i, bool continuation)
+{
+    const Line &prev = lines[i - 1], &next = lines[i];
+    if (prev.blank || next.blank || prev.rule || next.rule || prev.table || next.table || next.item) return false;
+    if (i + 1 < lines.size() && lines[i + 1].rule) return false;  // a heading
+    return continuation ? next.indent == prev.indent : next.indent <= prev.text;
+}
+
+// Full: the next line's first word would not have fitted after it, or it ends within the
+// window below the wrap (a text wrapped by hand does not fill every line).
+bool full(const Line &prev, const Line &next, unsigned column)
+{
+    return prev.width <= column && (prev.width + 1 + next.first_word > column || prev.width + kWindow >= column);
+}
+
+// Centred: indented far, with about as much room after it as before it, and not where the line
+// before has its text (a list item's hanging indent).
+bool centred(const Line &line, const Line *before_it, unsigned column)
+{
+    if (line.blank || line.indent < 12 || line.width + 8 > column) return false;
+    if (before_it && !before_it->blank && before_it->text == line.indent) return false;
+    unsigned after = column - line.width, before = line.indent;
+    unsigned difference = after > before ? after - before : before - after;
+    return difference <= (before / 3 > 4 ? before / 3 : 4);
+}
+
+struct Plan {
+    HardWrap wrap;
+    std::vector<bool> joins;  // line i joins line i - 1
+};
+
+Plan plan(const std::string &text)
+{
+    Plan p;
+    std::vector<Line> lines = read_lines(text);
+    p.wrap.lines = lines.size();
+    p.joins.assign(lines.size(), false);
+    std::vector<unsigned> widths;
+    for (size_t i = 1; i < lines.size(); i++)
+        if (may_join(lines, i, false) && lines[i - 1].width >= kNarrowest - kWindow && lines[i - 1].width <= kWidest)
+            widths.push_back(lines[i - 1].width);
+    unsigned column = 0;
+    size_t best = 0;
+    for (unsigned w : widths) {
+        if (w < kNarrowest) continue;
+        size_t n = 0;
+        for (unsigned v : widths) n += v <= w && v + kWindow >= w;
+        if (n > best || (n == best && w > column)) best = n, column = w;
+    }
+    if (!column) return p;
+    bool paragraph_of_three = false;
+    unsigned long long joins = 0, long_lines = 0;
+    for (const Line &line : lines) long_lines += !line.table && line.width > kWidest;
+    for (size_t i = 1; i < lines.size(); i++) {
+        p.joins[i] = may_join(lines, i, p.joins[i - 1]) && full(lines[i - 1], lines[i], column) &&
+                     !centred(lines[i - 1], i > 1 ? &lines[i - 2] : nullptr, column) &&
+                     !centred(lines[i], &lines[i - 1], column);
+        paragraph_of_three |= p.joins[i] && p.joins[i - 1];
+        joins += p.joins[i];
+    }
+    if (!paragraph_of_three || joins <= 2 * long_lines) {
+        p.joins.assign(lines.size(), false);
+        return p;
+    }
+    p.wrap.column = column;
+    for (size_t i = 0; i < lines.size(); i++) {
+        p.wrap.joins += p.joins[i];
+        bool joined = p.joins[i] || (i + 1 < lines.size() && p.joins[i + 1]);
+        p.wrap.uneven += joined && lines[i].width > kBoxCharacters;
+    }
+    return p;
+}
+
+}  // namespace
+
+HardWrap find_hard_wrap(const std::string &text) { return plan(text).wrap; }
+
+std::string reflow(const std::string &text)
+{
+    Plan p = plan(text);
+    if (!p.wrap.column) return text;
+    std::vector<Line> lines = read_lines(text);
+    std::string out;
+    for (size_t i = 0; i < lines.size(); i++) {
+        const Line &line = lines[i];
+        size_t begin = line.begin;
+        if (p.joins[i]) {
+            while (!out.empty() && (out.back() == ' ' || out.back() == '\t')) out.pop_back();
+            out += ' ';
+            while (begin < line.end && (text[begin] == ' ' || text[begin] == '\t')) begin++;
+        } else if (i > 0) {
+            out += "\r\n";
+        }
+        out.append(text, begin, line.end - begin);
+    }
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) out += "\r\n";
+    return out;
+}
