@@ -119,7 +119,14 @@ FixRun fix_reflowed(ByteSource *in, const Options &options, ByteSink *out, HardW
     if (first.status != FixStatus::Written) return first;
     std::string text = as_utf8(whole.bytes);
     *wrap = find_hard_wrap(text);
-    text = reflow(text);
+    std::string flowed = reflow(text);
+    auto line_ends = [](const std::string &t) {
+        unsigned long long n = 0;
+        for (size_t at = 0; (at = t.find("\r\n", at)) != std::string::npos; at += 2) n++;
+        return n;
+    };
+    wrap->joins = line_ends(text) - line_ends(flowed);
+    text.swap(flowed);
     MemorySource again(text);
     FixRun run = fix_stream(&again, Encoding::Utf8, options.allow_cut, out);
     run.source = first.source;

@@ -4,7 +4,7 @@
 
 namespace {
 
-const unsigned kWindow = 15, kNarrowest = 40, kWidest = 100;
+const unsigned kWindow = 15, kNarrowest = 50, kWidest = 100;
 
 struct Line {
     size_t begin = 0, end = 0;  // its bytes, without the CR LF
@@ -141,13 +141,16 @@ std::vector<Line> read_lines(const std::string &text)
     return lines;
 }
 
-// Whether line i may join line i - 1 by its shape alone, the fullness of i - 1 aside.
+// Whether line i may join line i - 1 by its shape alone, the fullness of i - 1 aside.  Where
+// the line before starts a paragraph (after a blank line, as a list item) the line may start
+// less far in (a first-line indent, a hanging indent); else exactly as far in.
 bool may_join(const std::vector<Line> &lines, size_t i, bool continuation)
 {
     const Line &prev = lines[i - 1], &next = lines[i];
     if (prev.blank || next.blank || prev.rule || next.rule || prev.table || next.table || next.item) return false;
     if (i + 1 < lines.size() && lines[i + 1].rule) return false;  // a heading
-    return continuation ? next.indent == prev.indent : next.indent <= prev.text;
+    bool starts = !continuation && (prev.item || i == 1 || lines[i - 2].blank || lines[i - 2].rule);
+    return starts ? next.indent <= prev.text : next.indent == prev.indent;
 }
 
 // Full: the next line's first word would not have fitted after it, or it ends within the
@@ -179,17 +182,16 @@ Plan plan(const std::string &text)
     std::vector<Line> lines = read_lines(text);
     p.wrap.lines = lines.size();
     p.joins.assign(lines.size(), false);
-    std::vector<unsigned> widths;
+    // How many of the lines that could join end at each width.
+    unsigned long long at_width[kWidest + 1] = {};
     for (size_t i = 1; i < lines.size(); i++)
-        if (may_join(lines, i, false) && lines[i - 1].width >= kNarrowest - kWindow && lines[i - 1].width <= kWidest)
-            widths.push_back(lines[i - 1].width);
+        if (may_join(lines, i, false) && lines[i - 1].width <= kWidest) at_width[lines[i - 1].width]++;
     unsigned column = 0;
-    size_t best = 0;
-    for (unsigned w : widths) {
-        if (w < kNarrowest) continue;
-        size_t n = 0;
-        for (unsigned v : widths) n += v <= w && v + kWindow >= w;
-        if (n > best || (n == best && w > column)) best = n, column = w;
+    unsigned long long best = 0;
+    for (unsigned w = kNarrowest; w <= kWidest; w++) {
+        unsigned long long n = 0;
+        for (unsigned v = w - kWindow; v <= w; v++) n += at_width[v];
+        if (at_width[w] && n >= best) best = n, column = w;
     }
     if (!column) return p;
     bool paragraph_of_three = false;
@@ -219,10 +221,10 @@ Plan plan(const std::string &text)
 
 HardWrap find_hard_wrap(const std::string &text) { return plan(text).wrap; }
 
-std::string reflow(const std::string &text)
+namespace {
+
+std::string reflow_once(const std::string &text, const Plan &p)
 {
-    Plan p = plan(text);
-    if (!p.wrap.column) return text;
     std::vector<Line> lines = read_lines(text);
     std::string out;
     for (size_t i = 0; i < lines.size(); i++) {
@@ -238,5 +240,16 @@ std::string reflow(const std::string &text)
         out.append(text, begin, line.end - begin);
     }
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0) out += "\r\n";
+    return out;
+}
+
+}  // namespace
+
+// Joined until nothing is left to join, so that a reflowed text is never hard-wrapped: each
+// round joins at least one line end, so there are fewer rounds than lines.
+std::string reflow(const std::string &text)
+{
+    std::string out = text;
+    for (Plan p = plan(out); p.wrap.column; p = plan(out)) out = reflow_once(out, p);
     return out;
 }

@@ -9,16 +9,16 @@
 //     of a sentence);
 //   - it is no list item (a bullet - * + or U+2022, a number, a letter or a roman numeral with
 //     a full stop or a bracket) and no heading (a line that a rule underlines);
-//   - it starts where the paragraph's lines start: for the paragraph's second line at most as
-//     far in as the first line's text (a first-line indent, a list item's hanging indent), after
-//     that exactly as far in as the line before;
+//   - it starts where the paragraph's lines start: after a paragraph's first line (one after a
+//     blank line or a rule, or a list item) at most as far in as that line's text (a first-line
+//     indent, a list item's hanging indent), else exactly as far in as the line before;
 //   - neither is centred (indented by 12 or more, with about as much room after it as before,
 //     and not at the text of the line before it);
 //   - the line before is full: at most the wrap column, and ending within 15 columns of it or
 //     with no room left for the line's first word.  A short line (a title, an address, a
 //     paragraph's last line) keeps its line end.
 // The wrap column is the width that most of the lines that could join reach, within 15
-// characters, between 40 and 100.  A text counts as hard-wrapped only when at least one of its
+// characters, between 50 and 100.  A text counts as hard-wrapped only when at least one of its
 // paragraphs has three lines or more, and it has more than twice as many line ends to join as
 // lines wider than 100: a reflowed text, whose paragraphs are one long line each, is not, so
 // reflowing it again changes nothing.
