@@ -510,3 +510,65 @@ TEST_F(Tool, PreviewShowsWhatTheBoxHolds)
     Outcome sjis = liscn("preview --codepage 932 " + write("j.txt", "\x93\xfa\x96\x7b\r\n"));
     EXPECT_EQ(0u, sjis.output.find("\xE6\x97\xA5\xE6\x9C\xAC\n")) << sjis.output;
 }
+
+namespace {
+
+// Paragraphs of the words of a licence, wrapped greedily at width, CR LF; and as one line each.
+std::string paragraphs(size_t count, size_t width, bool wrapped)
+{
+    const char *const words[] = {"the", "software", "is", "provided", "without", "warranty", "of", "any", "kind,",
+                                 "express", "or", "implied,", "including", "merchantability", "and", "fitness."};
+    std::string text;
+    for (size_t p = 0; p < count; p++) {
+        std::string line;
+        for (size_t w = 0; w < 60; w++) {
+            std::string word = words[(p * 7 + w * 3) % 16];
+            if (wrapped && !line.empty() && line.size() + 1 + word.size() > width) text += line + "\r\n", line.clear();
+            line += (line.empty() ? "" : " ") + word;
+        }
+        text += line + "\r\n\r\n";
+    }
+    return text;
+}
+
+}  // namespace
+
+// A hard wrap is a note, whatever else check says; fix --reflow mends it, says how, and leaves a
+// reflowed text as it is.  The cut is measured on the reflowed text.
+TEST_F(Tool, HardWrapIsANoteAndReflowMendsIt)
+{
+    write("wrapped.txt", paragraphs(3, 70, true));
+    Outcome r = liscn("check wrapped.txt");
+    EXPECT_EQ(0, r.status) << r.output;
+    EXPECT_HAS(r.output, "note: hard-wrapped at column 70: the box, about 70 characters wide, will break about");
+    EXPECT_HAS(r.output, "'liscn fix --reflow wrapped.txt OUT' joins each paragraph's lines");
+    write("wrapped-lf.txt", "x\n" + paragraphs(3, 70, true));
+    r = liscn("check wrapped-lf.txt");
+    EXPECT_EQ(1, r.status) << r.output;  // its LF is the problem; the wrap is still noted
+    EXPECT_HAS(r.output, "note: hard-wrapped at column 70");
+
+    r = liscn("fix --reflow wrapped.txt flowed.txt");
+    EXPECT_EQ(0, r.status) << r.output;
+    EXPECT_HAS(r.output, "reflowed: hard-wrapped at column 70, 18 line ends joined");
+    EXPECT_EQ(paragraphs(3, 70, false), read("flowed.txt"));
+    r = liscn("check flowed.txt");
+    EXPECT_EQ(0, r.status) << r.output;
+    EXPECT_EQ(std::string::npos, r.output.find("hard-wrapped")) << r.output;
+    r = liscn("fix --reflow flowed.txt again.txt");
+    EXPECT_HAS(r.output, "reflowed: not hard-wrapped, nothing joined");
+    EXPECT_EQ(read("flowed.txt"), read("again.txt"));
+
+    // Longer than the dialog shows as wrapped, short enough reflowed: written without --allow-cut.
+    size_t count = 1;
+    while (paragraphs(count, 64, true).size() <= 16400) count++;
+    std::string text = paragraphs(count, 64, true);
+    write("long.txt", text);
+    EXPECT_EQ(1, liscn("fix long.txt out.txt").status);
+    r = liscn("fix --reflow long.txt out.txt");
+    EXPECT_EQ(0, r.status) << r.output;
+    EXPECT_LE(read("out.txt").size(), 16380u);
+    EXPECT_HAS(r.output, "reflowed: hard-wrapped at column 64");
+
+    EXPECT_HAS(liscn("check wrapped.txt --reflow").output, "--reflow: only fix writes a file");
+    EXPECT_HAS(liscn("fix wrapped.txt o.txt --reflow=yes").output, "--reflow takes no value");
+}
