@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The test command's summary, from what ctest wrote of each preset (--output-junit, in the
-preset's build folder): the counts, the tests that failed, and which widths of Windows programs
+preset's build folder): the counts, the tests that failed, the tests that passed only after a
+retry or a wait that they said ("retried:", "waited:" lines), and which widths of Windows programs
 ran under Wine.  A preset whose build failed wrote nothing.
 
 usage: summary.py BUILD_DIR PRESET...    exit 1 when a preset has no result or a test failed"""
@@ -43,6 +44,10 @@ def main(build, presets):
             line += f", {len(failed)} failed: {' '.join(failed)}"
             good = False
         print(line)
+        for name, status, out in cases:
+            for said in out.splitlines():
+                if status == "run" and said.startswith(("retried: ", "waited: ")):
+                    print(f"{'':<10} {name} {said}")
         if preset in WINDOWS:
             if skipped:
                 why = next((l[len("skipped: "):] for _, out in skipped for l in out.splitlines()

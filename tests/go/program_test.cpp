@@ -35,7 +35,7 @@ protected:
         HANDLE error_output = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
                                           0, nullptr);
         EXPECT_NE(INVALID_HANDLE_VALUE, error_output);
-        DWORD code = run_and_answer("\"" + programs() + folder + "\\example.exe\"", user, seen, 10000, error_output);
+        DWORD code = run_prompt_and_answer("\"" + programs() + folder + "\\example.exe\"", user, seen, 10000, error_output);
         CloseHandle(error_output);
         {
             std::ifstream in(errors);

@@ -106,7 +106,7 @@ bool click_at(HWND window, POINT p)
                           << describe(window);
             return false;
         }
-        printf("the %s was at (%ld, %ld) before the %s, for %lu ms\n", other.c_str(), p.x, p.y,
+        printf("waited: the %s was at (%ld, %ld) before the %s, for %lu ms\n", other.c_str(), p.x, p.y,
                describe(window).c_str(), GetTickCount() - start);
     }
     send_mouse(MOUSEEVENTF_LEFTDOWN);

@@ -37,5 +37,10 @@ DWORD run_program(const std::string &command, const std::function<void(DWORD pid
 // With optional, a dialog need not come for user to act on.
 DWORD run_and_answer(const std::string &command, const std::function<void(HWND)> &user, bool *seen = nullptr,
                      DWORD timeout_ms = 10000, HANDLE error_output = nullptr, bool optional = false);
+// The same for a program that runs the library itself (a prompt program, the Go example), whose
+// 1 without a dialog is the library's failure to make one: that is run once more, saying
+// "retried:", for a rare failure of Wine's.
+DWORD run_prompt_and_answer(const std::string &command, const std::function<void(HWND)> &user,
+                            bool *seen = nullptr, DWORD timeout_ms = 10000, HANDLE error_output = nullptr);
 
 #endif
