@@ -1,7 +1,10 @@
 // The dialog as a user sees it: the text box under real keys, its scroll bar and wrapping, and its place on screen.
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "prompt_fixture.h"
 
@@ -147,4 +150,67 @@ TEST(Centring, OnThePrimaryScreen)
     // C division truncates toward zero: a difference of -3 gives -1.
     EXPECT_EQ((screen_w - w) / 2, r.left);
     EXPECT_EQ((screen_h - h) / 2, r.top);
+}
+
+namespace {
+
+// The share of the box's lines that are stubs: the end of a text line that the box broke (no
+// CR LF before it), under 60% of the longest box line, where the next line goes on with the
+// sentence (its first letter is a small one).
+double ragged_share(HWND edit)
+{
+    int lines = (int)SendMessageA(edit, EM_GETLINECOUNT, 0, 0);
+    std::string text(16384, '\0');
+    text.resize((size_t)GetWindowTextA(edit, &text[0], (int)text.size()));
+    int longest = 0;
+    std::vector<int> length(lines);
+    for (int i = 0; i < lines; i++) {
+        length[i] = (int)SendMessageA(edit, EM_LINELENGTH, SendMessageA(edit, EM_LINEINDEX, i, 0), 0);
+        longest = std::max(longest, length[i]);
+    }
+    auto after_line_end = [&](int i) {
+        size_t at = (size_t)SendMessageA(edit, EM_LINEINDEX, i, 0);
+        return at >= 2 && at <= text.size() && text.compare(at - 2, 2, "\r\n") == 0;
+    };
+    auto goes_on = [&](int i) {
+        size_t at = (size_t)SendMessageA(edit, EM_LINEINDEX, i, 0);
+        while (at < text.size() && text[at] == ' ') at++;
+        return at < text.size() && text[at] >= 'a' && text[at] <= 'z';
+    };
+    int ragged = 0;
+    for (int i = 1; i + 1 < lines; i++)
+        ragged += !after_line_end(i) && after_line_end(i + 1) && goes_on(i + 1) && length[i] * 10 < longest * 6;
+    return lines ? (double)ragged / lines : 0;
+}
+
+}  // namespace
+
+// Debian's licences as written, hard-wrapped, read raggedly in the box: long lines and stubs.
+// Reflowed by liscn, the box's own wrapping leaves at most one line in twenty a stub.
+TEST_F(Appearance, ReflowedLicencesReadEvenlyInTheBox)
+{
+    int seen = 0;
+    for (const char *name : {"Apache-2.0", "GPL-3", "MPL-2.0", "BSD"}) {
+        std::string licence = std::string("Z:\\usr\\share\\common-licenses\\") + name;
+        if (GetFileAttributesA(licence.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        seen++;
+        double share[2];
+        for (int reflowed = 0; reflowed < 2; reflowed++) {
+            std::string command = "\"" + program_dir() + "liscn.exe\" fix --allow-cut " +
+                                  (reflowed ? "--reflow " : "") + "\"" + licence + "\" \"" + text_path() + "\"";
+            ASSERT_EQ(0u, run_program(command, nullptr)) << command;
+            share[reflowed] = -1;
+            EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([&](HWND d) {
+                share[reflowed] = ragged_share(GetDlgItem(d, IDC_AGREEMENT_TEXT));
+                press(VK_ESCAPE);
+            })) << name;
+        }
+        printf("%s: %.0f%% of the box's lines ragged as written, %.1f%% reflowed\n", name, share[0] * 100,
+               share[1] * 100);
+        // The measure must see the ragged text as written, or its limit below proves nothing.
+        EXPECT_GT(share[0], 0.05) << name << ": as written it should read raggedly";
+        EXPECT_GE(share[1], 0.0) << name;
+        EXPECT_LE(share[1], 0.05) << name << ": reflowed, still ragged";
+    }
+    if (!seen) GTEST_SKIP() << "no licences in /usr/share/common-licenses";
 }
