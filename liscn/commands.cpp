@@ -89,12 +89,25 @@ private:
     size_t at_ = 0;
 };
 
+// Holds what it is given, up to limit bytes; the rest it drops.
 class MemorySink : public ByteSink {
 public:
-    bool write(const unsigned char *p, size_t n) override { return bytes.append((const char *)p, n), true; }
+    explicit MemorySink(size_t limit = (size_t)-1) : limit_(limit) {}
+    bool write(const unsigned char *p, size_t n) override
+    {
+        bytes.append((const char *)p, std::min(n, limit_ - std::min(limit_, bytes.size())));
+        return true;
+    }
     bool restart() override { return bytes.clear(), true; }
     std::string bytes;
+
+private:
+    size_t limit_;
 };
+
+// check looks for a hard wrap in the first MiB of the text: memory stays bounded whatever its
+// size, and a licence is far shorter.
+const size_t kWrapLooked = 1 << 20;
 
 // What fix writes, as UTF-8: every byte of it is a character of the code page.
 std::string as_utf8(const std::string &bytes)
@@ -164,7 +177,7 @@ int check_command(const char *file, const Options &options)
     emit(&g_out, describe(report, file, options.allow_cut));
     // A hard wrap is a note, not a problem: the text is shown, only raggedly.  It is looked for
     // in the text as fix would write it.
-    MemorySink fixed;
+    MemorySink fixed(kWrapLooked);
     FileSource source(&in);
     if (in_rewind(&in) && fix_stream(&source, options.from, true, &fixed).status == FixStatus::Written) {
         HardWrap wrap = find_hard_wrap(as_utf8(fixed.bytes));

@@ -1,11 +1,18 @@
 #!/bin/bash
-# Builds the DLL and the prompt program, writes the sample liscn.txt beside the program and runs
-# it under Wine: the 32-bit build where this machine runs 32-bit programs, else the 64-bit one
-# (WINEARCH=win32 or win64 chooses).  On a real display you answer the dialog yourself; with no
-# display the demo uses a virtual one, saves a screenshot, dismisses the dialog with Esc and
-# says so.
+# Builds the DLL and the prompt program, writes the sample liscn.txt (or FILE, your own text,
+# after printing what "liscn check" says of it) beside the program and runs it under Wine: the
+# 32-bit build where this machine runs 32-bit programs, else the 64-bit one (WINEARCH=win32 or
+# win64 chooses).  The dialog's picture is saved to build/demo-screenshot.png.  On a real
+# display you answer the dialog yourself; with no display the demo uses a virtual one,
+# dismisses the dialog with Esc and says so.
+# usage: demo.sh [FILE]
 set -euo pipefail
 cd "$(dirname "$0")/.."
+file=${1:-}
+if [ -n "$file" ]; then
+    [ -f "$file" ] || { echo "demo: $file is no file" >&2; exit 2; }
+    file=$(realpath "$file")
+fi
 scripts/setup.sh
 if [ -z "${WINEARCH:-}" ]; then
     WINEARCH=win32
@@ -21,7 +28,16 @@ cmake --preset "$WINEARCH" >/dev/null
 cmake --build --preset "$WINEARCH" -j "$(nproc)" --target legalprompt legalprompt_exe >/dev/null
 
 bin=build/$WINEARCH
-sed 's/\r*$/\r/' kit/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF
+if [ -n "$file" ]; then
+    # What the text tool says of it, and then the text as it is: what users will see.
+    cmake --preset host >/dev/null
+    cmake --build --preset host -j "$(nproc)" --target liscn >/dev/null
+    echo "demo: liscn check $file"
+    build/host/liscn/liscn check "$file" | sed 's/^/  /' || true
+    cp "$file" "$bin/liscn.txt"
+else
+    sed 's/\r*$/\r/' kit/liscn.txt > "$bin/liscn.txt"   # the text box breaks lines at CR LF
+fi
 echo "demo: wrote $bin/liscn.txt"
 
 virtual=""
@@ -46,9 +62,12 @@ for _ in $(seq 300); do
     [ -n "$window" ] || ! kill -0 "$host" 2>/dev/null && break
     sleep 0.1
 done
-if [ -n "$window" ] && [ -n "$virtual" ]; then
+if [ -n "$window" ]; then
     save_window_picture "$window" build/demo-screenshot.png
-    echo "demo: no display, so a virtual one ($DISPLAY) was used; screenshot: build/demo-screenshot.png"
+    echo "demo: the dialog's picture: build/demo-screenshot.png"
+fi
+if [ -n "$window" ] && [ -n "$virtual" ]; then
+    echo "demo: no display, so a virtual one ($DISPLAY) was used"
     echo "demo: dismissing the dialog with Esc"
     xdotool key Escape
 fi
