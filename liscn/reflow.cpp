@@ -36,21 +36,6 @@ std::vector<unsigned long> characters(const std::string &s, size_t begin, size_t
 bool space(unsigned long c) { return c == ' ' || c == '\t'; }
 bool digit(unsigned long c) { return c >= '0' && c <= '9'; }
 bool letter(unsigned long c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-// Whether c[from, to) is a roman numeral from i to xxxix, all in one case.
-bool roman(const std::vector<unsigned long> &c, size_t from, size_t to)
-{
-    static const char *const units[] = {"", "i", "ii", "iii", "iv", "v", "vi", "vii", "viii", "ix"};
-    std::string r;
-    for (size_t k = from; k < to; k++) {
-        if ((c[k] & 0x20) != (c[from] & 0x20)) return false;
-        r += (char)(c[k] | 0x20);
-    }
-    size_t tens = 0;
-    while (tens < r.size() && tens < 3 && r[tens] == 'x') tens++;
-    for (const char *u : units)
-        if (r.compare(tens, std::string::npos, u) == 0) return !r.empty();
-    return false;
-}
 bool roman_letter(unsigned long c) { return c == 'i' || c == 'v' || c == 'x' || c == 'I' || c == 'V' || c == 'X'; }
 
 // The length of a list item's marker at c[i], 0 for none: a bullet, or a number (also 1.2), a
@@ -76,8 +61,8 @@ size_t marker(const std::vector<unsigned long> &c, size_t i)
     } else if (j < n && letter(c[j]) && !(j + 1 < n && letter(c[j + 1]))) {
         j++;
     } else {
-        while (j < n && j - start < 6 && roman_letter(c[j])) j++;
-        if (!roman(c, start, j)) return 0;
+        // A roman numeral, in one case.
+        while (j < n && j - start < 6 && roman_letter(c[j]) && (c[j] & 0x20) == (c[start] & 0x20)) j++;
     }
     if (j == start) return 0;
     if (bracket) return j < n && c[j] == ')' && ends_here(j + 1) ? j + 1 - i : 0;
