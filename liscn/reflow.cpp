@@ -13,6 +13,10 @@ struct Line {
     unsigned width = 0;         // columns up to the end of its last character that is not a space
     unsigned first_word = 0;    // columns of its first word
     bool blank = false, rule = false, item = false, table = false;
+    bool own = false;     // a copyright line: never joined, nothing joins it
+    bool capitals = false;  // letters, and none of them small
+    bool open = false;    // ends with a colon or a closing angle bracket: what follows is apart
+    bool hyphen = false;  // ends with a letter and a hyphen: a word may be broken there
 };
 
 // The code points of bytes [begin, end), a byte that starts no UTF-8 sequence counting as one.
@@ -33,7 +37,8 @@ std::vector<unsigned long> characters(const std::string &s, size_t begin, size_t
     return out;
 }
 
-bool space(unsigned long c) { return c == ' ' || c == '\t'; }
+// Spaces, as the box shows them: a form feed and the no-break spaces too.
+bool space(unsigned long c) { return c == ' ' || c == '\t' || c == '\f' || c == '\v' || c == 0xA0 || c == 0x3000; }
 bool digit(unsigned long c) { return c >= '0' && c <= '9'; }
 bool letter(unsigned long c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 bool roman_letter(unsigned long c) { return c == 'i' || c == 'v' || c == 'x' || c == 'I' || c == 'V' || c == 'X'; }
@@ -45,8 +50,10 @@ size_t marker(const std::vector<unsigned long> &c, size_t i)
 {
     size_t n = c.size(), j = i;
     auto ends_here = [&](size_t k) { return k == n || space(c[k]); };
-    if (j < n && (c[j] == '-' || c[j] == '*' || c[j] == '+' || c[j] == 0x2022 || c[j] == 0xB7))
-        return ends_here(j + 1) && j + 1 < n ? 1 : 0;
+    static const unsigned long bullets[] = {'-', '*', '+', 'o', 0x2022, 0xB7, 0x2013, 0x2014, 0x2023, 0x25CF,
+                                            0x25AA, 0x25E6, 0xA7};
+    for (unsigned long b : bullets)
+        if (j < n && c[j] == b) return ends_here(j + 1) && j + 1 < n ? 1 : 0;
     bool bracket = j < n && c[j] == '(';
     if (bracket) j++;
     size_t start = j;
@@ -106,10 +113,33 @@ Line read_line(const std::string &s, size_t begin, size_t end)
         if (c[i] != ' ' || c[i - 1] == ' ') continue;
         size_t run = 0;
         while (c[i + run] == ' ') run++;
-        unsigned long before = c[i - 1];
+        // The end of a sentence, past its closing brackets and quotes.
+        size_t k = i - 1;
+        auto closing = [](unsigned long x) {
+            return x == ')' || x == ']' || x == '"' || x == '\'' || x == '`' || x == 0x201D || x == 0x2019;
+        };
+        while (k > text && closing(c[k])) k--;
+        unsigned long before = c[k];
         bool sentence = before == '.' || before == '?' || before == '!' || before == ':';
         if (run >= 3 || (run == 2 && !sentence)) line.table = true;
     }
+    auto starts_with = [&](const char *word) {
+        size_t k = first;
+        for (; *word && k < last && c[k] == (unsigned char)*word; k++) word++;
+        return !*word;
+    };
+    // A line in the middle of a sentence may start with "copyright"; "(c)" is also a list item's
+    // marker, and a copyright line's has a year after it.
+    line.own = starts_with("Copyright") || starts_with("COPYRIGHT") || c[first] == 0xA9 ||
+               ((starts_with("(c) ") || starts_with("(C) ")) && first + 4 < last && digit(c[first + 4]));
+    bool small = false, letters = false;
+    for (size_t i = first; i < last; i++) {
+        small |= (c[i] >= 'a' && c[i] <= 'z') || (c[i] >= 0xDF && c[i] <= 0xFF && c[i] != 0xF7);
+        letters |= letter(c[i]) || (c[i] >= 0xC0 && c[i] <= 0xFF && c[i] != 0xD7 && c[i] != 0xF7);
+    }
+    line.capitals = letters && !small;
+    line.open = c[last - 1] == ':' || c[last - 1] == '>';
+    line.hyphen = last - first >= 2 && c[last - 1] == '-' && letter(c[last - 2]);
     return line;
 }
 
@@ -133,6 +163,7 @@ bool may_join(const std::vector<Line> &lines, size_t i, bool continuation)
 {
     const Line &prev = lines[i - 1], &next = lines[i];
     if (prev.blank || next.blank || prev.rule || next.rule || prev.table || next.table || next.item) return false;
+    if (prev.own || next.own || prev.open || prev.hyphen || prev.capitals != next.capitals) return false;
     if (i + 1 < lines.size() && lines[i + 1].rule) return false;  // a heading
     bool starts = !continuation && (prev.item || i == 1 || lines[i - 2].blank || lines[i - 2].rule);
     return starts ? next.indent <= prev.text : next.indent == prev.indent;

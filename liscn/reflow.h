@@ -3,12 +3,17 @@
 // than the box becomes a long line and a stub.  These find such a wrap and join each
 // paragraph's lines back into one, which the box then wraps at its own width.
 //
-// A line joins the one before it only when all of these hold:
+// A line joins the one before it only when all of these hold (spaces are those the box shows
+// as spaces, the no-break ones and a form feed too):
 //   - neither is blank, a rule (a line of one of - = _ * ~ # repeated, at least three), or a
 //     table row (columns set apart by a tab or by two or more spaces that do not follow the end
-//     of a sentence);
-//   - it is no list item (a bullet - * + or U+2022, a number, a letter or a roman numeral with
-//     a full stop or a bracket) and no heading (a line that a rule underlines);
+//     of a sentence, closing brackets and quotes after it);
+//   - it is no list item (a bullet - * + o • · – — ● ▪ ◦ §, a number, a letter or a roman
+//     numeral with a full stop or a bracket) and no heading (a line that a rule underlines);
+//   - neither is a copyright line (one that starts with "Copyright", ©, or "(c)" and a year), the line
+//     before ends with no colon or closing angle bracket (what follows it is set apart) and with
+//     no hyphen after a letter (a word broken there would gain a space), and both are in
+//     capitals or neither is (a title in capitals stays apart from its text);
 //   - it starts where the paragraph's lines start: after a paragraph's first line (one after a
 //     blank line or a rule, or a list item) at most as far in as that line's text (a first-line
 //     indent, a list item's hanging indent), else exactly as far in as the line before;

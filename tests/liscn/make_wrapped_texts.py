@@ -24,7 +24,7 @@ ROMAN = ["i", "ii", "iii", "iv", "v", "vi", "vii", "viii", "ix", "x", "xi", "xii
 
 def sentence(rng, words):
     text = " ".join(rng.choice(WORDS) for _ in range(words))
-    return text[0].upper() + text[1:] + rng.choice([".", ";", ",", ":"])
+    return text[0].upper() + text[1:] + rng.choice([".", ";", ","])
 
 
 def paragraph(rng, least, most):
