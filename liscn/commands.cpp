@@ -99,15 +99,16 @@ public:
         return true;
     }
     bool restart() override { return bytes.clear(), true; }
+    bool full() const { return bytes.size() >= limit_; }
     std::string bytes;
 
 private:
     size_t limit_;
 };
 
-// check looks for a hard wrap in the first MiB of the text: memory stays bounded whatever its
-// size, and a licence is far shorter.
-const size_t kWrapLooked = 1 << 20;
+// check looks for a hard wrap in the first MiB of the text, and fix --reflow takes at most
+// 16 MiB: memory stays bounded whatever the size, and a licence is far shorter.
+const size_t kWrapLooked = 1 << 20, kReflowLargest = 16 << 20;
 
 // What fix writes, as UTF-8: every byte of it is a character of the code page.
 std::string as_utf8(const std::string &bytes)
@@ -127,9 +128,14 @@ std::string as_utf8(const std::string &bytes)
 // input was read.
 FixRun fix_reflowed(ByteSource *in, const Options &options, ByteSink *out, HardWrap *wrap)
 {
-    MemorySink whole;
+    MemorySink whole(kReflowLargest + 1);
     FixRun first = fix_stream(in, options.from, true, &whole);
     if (first.status != FixStatus::Written) return first;
+    if (whole.full()) {
+        first.status = FixStatus::Refused;
+        first.error = "over " + std::to_string(kReflowLargest >> 20) + " MiB, more than --reflow takes";
+        return first;
+    }
     std::string text = as_utf8(whole.bytes);
     *wrap = find_hard_wrap(text);
     std::string flowed = reflow(text);
@@ -142,18 +148,34 @@ FixRun fix_reflowed(ByteSource *in, const Options &options, ByteSink *out, HardW
     text.swap(flowed);
     MemorySource again(text);
     FixRun run = fix_stream(&again, Encoding::Utf8, options.allow_cut, out);
+    if (run.status == FixStatus::Refused) run.error = "reflowed, " + run.error;
     run.source = first.source;
     run.mark = first.mark;
     return run;
 }
 
-std::string hard_wrap_note(const HardWrap &wrap, const std::string &file)
+// A name as the shell takes it, in single quotes where it needs them.
+std::string quoted(const std::string &name)
 {
-    return "note: hard-wrapped at column " + std::to_string(wrap.column) + ": the box, about " +
-           std::to_string(kBoxCharacters) + " characters wide, will break about " +
-           count(wrap.uneven, "line", "lines") + " of its " + std::to_string(wrap.lines) +
-           " into a long line and a short one; 'liscn fix --reflow " + file +
-           " OUT' joins each paragraph's lines into one, which the box wraps at its own width\n";
+    if (name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-/\\:") ==
+        std::string::npos)
+        return name;
+    std::string q = "'";
+    for (char c : name) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string hard_wrap_note(const HardWrap &wrap, const std::string &file, bool cut, bool first_part)
+{
+    std::string lines = first_part ? "of the " + count(wrap.lines, "line", "lines") + " in its first MiB"
+                                   : "of its " + count(wrap.lines, "line", "lines");
+    std::string what = wrap.uneven
+        ? "the box, about " + std::to_string(kBoxCharacters) + " characters wide, will break about " +
+              std::to_string(wrap.uneven) + " " + lines + " into a long line and a short one"
+        : "narrower than the box, which then leaves the rest of its width empty";
+    return "note: hard-wrapped at column " + std::to_string(wrap.column) + ": " + what + "; \"liscn fix --reflow " +
+           (cut ? "--allow-cut " : "") + quoted(file) +
+           " OUT\" joins each paragraph's lines into one, which the box wraps at its own width\n";
 }
 
 }  // namespace
@@ -177,11 +199,14 @@ int check_command(const char *file, const Options &options)
     emit(&g_out, describe(report, file, options.allow_cut));
     // A hard wrap is a note, not a problem: the text is shown, only raggedly.  It is looked for
     // in the text as fix would write it.
+    // Not in the double-byte code pages: Chinese, Japanese and Korean put no space between
+    // words, and a reflow joins lines with one.
     MemorySink fixed(kWrapLooked);
     FileSource source(&in);
-    if (in_rewind(&in) && fix_stream(&source, options.from, true, &fixed).status == FixStatus::Written) {
+    if (!codepage_double_byte() && in_rewind(&in) &&
+        fix_stream(&source, options.from, true, &fixed).status == FixStatus::Written) {
         HardWrap wrap = find_hard_wrap(as_utf8(fixed.bytes));
-        if (wrap.column) emit(&g_out, hard_wrap_note(wrap, shown_name(file)));
+        if (wrap.column) emit(&g_out, hard_wrap_note(wrap, shown_name(file), report.cut, fixed.full()));
     }
     in_close(&in);
     return has_problems(report, options.allow_cut) ? kExitProblems : kExitOk;
@@ -189,6 +214,12 @@ int check_command(const char *file, const Options &options)
 
 int fix_command(const char *in_name, const char *out_name, const Options &options)
 {
+    if (options.reflow && codepage_double_byte()) {
+        emit(&g_err, "liscn: --reflow: code page " + std::to_string(codepage_current()) +
+                         " is for Chinese, Japanese or Korean, which put no space between words; a reflow "
+                         "joins lines with one\n");
+        return kExitTrouble;
+    }
     InFile in;
     if (!in_open(&in, in_name)) return cannot("read", in_name);
     OutFile out;

@@ -56,7 +56,8 @@ const char kUsage[] =
     "--force           fix replaces a read-only OUT\n"
     "--reflow          fix joins the lines of each hard-wrapped paragraph into one, which the\n"
     "                  box wraps at its own width; blank lines, list items, indented or short\n"
-    "                  lines, table rows, rules and the headings they underline stay lines\n"
+    "                  lines, table rows, rules and the headings they underline, copyright\n"
+    "                  lines and titles in capitals stay lines (not for code pages 932-950)\n"
     "\n"
     "Lines, columns and bytes are counted from 1; columns in characters.\n";
 

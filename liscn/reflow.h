@@ -39,8 +39,9 @@ struct HardWrap {
     unsigned long long uneven = 0;  // lines longer than the box holds that reflow joins
 };
 
-// About how many characters of "MS Sans Serif" 8 pt a line of the box holds.
-const unsigned kBoxCharacters = 70;
+// How many characters of "MS Sans Serif" 8 pt a line of the box holds at the least: 68 to 80,
+// as the letters are wide or narrow.
+const unsigned kBoxCharacters = 68;
 
 // text: UTF-8, lines ended by CR LF (as fix writes them; a lone CR or LF is part of a line).
 HardWrap find_hard_wrap(const std::string &text);

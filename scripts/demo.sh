@@ -7,12 +7,13 @@
 # dismisses the dialog with Esc and says so.
 # usage: demo.sh [FILE]
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# FILE as the caller named it, from the caller's folder.
 file=${1:-}
 if [ -n "$file" ]; then
     [ -f "$file" ] || { echo "demo: $file is no file" >&2; exit 2; }
-    file=$(realpath "$file")
+    file=$(realpath -- "$file")
 fi
+cd "$(dirname "$0")/.."
 scripts/setup.sh
 if [ -z "${WINEARCH:-}" ]; then
     WINEARCH=win32

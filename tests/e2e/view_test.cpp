@@ -194,14 +194,20 @@ TEST_F(Appearance, ReflowedLicencesReadEvenlyInTheBox)
         std::string licence = std::string("Z:\\usr\\share\\common-licenses\\") + name;
         if (GetFileAttributesA(licence.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
         seen++;
-        double share[2];
+        double share[2], line_ends[2];
         for (int reflowed = 0; reflowed < 2; reflowed++) {
             std::string command = "\"" + program_dir() + "liscn.exe\" fix --allow-cut " +
                                   (reflowed ? "--reflow " : "") + "\"" + licence + "\" \"" + text_path() + "\"";
             ASSERT_EQ(0u, run_program(command, nullptr)) << command;
             share[reflowed] = -1;
             EXPECT_EQ(LEGALPROMPT_DECLINED, prompt([&](HWND d) {
-                share[reflowed] = ragged_share(GetDlgItem(d, IDC_AGREEMENT_TEXT));
+                HWND edit = GetDlgItem(d, IDC_AGREEMENT_TEXT);
+                share[reflowed] = ragged_share(edit);
+                std::string shown(16384, '\0');
+                shown.resize((size_t)GetWindowTextA(edit, &shown[0], (int)shown.size()));
+                size_t n = 0;
+                for (size_t at = 0; (at = shown.find("\r\n", at)) != std::string::npos; at += 2) n++;
+                line_ends[reflowed] = shown.empty() ? 0 : (double)n / shown.size();
                 press(VK_ESCAPE);
             })) << name;
         }
@@ -211,6 +217,9 @@ TEST_F(Appearance, ReflowedLicencesReadEvenlyInTheBox)
         EXPECT_GT(share[0], 0.05) << name << ": as written it should read raggedly";
         EXPECT_GE(share[1], 0.0) << name;
         EXPECT_LE(share[1], 0.05) << name << ": reflowed, still ragged";
+        // A reflow that joined everything would read evenly too: blank lines, list items and
+        // titles keep their line ends, a quarter of them or more for each byte shown.
+        EXPECT_GE(line_ends[1], line_ends[0] / 4) << name << ": reflowed, too few lines kept";
     }
     if (!seen) GTEST_SKIP() << "no licences in /usr/share/common-licenses";
 }

@@ -1,6 +1,7 @@
 // The liscn program as a user runs it: what it does to the files around OUT, what it reads,
 // its arguments and its output streams.  The text rules themselves are tested in process.
 #include <gtest/gtest.h>
+#include <sstream>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -513,6 +514,14 @@ TEST_F(Tool, PreviewShowsWhatTheBoxHolds)
 
 namespace {
 
+std::vector<std::string> words_of(const std::string &text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string word; in >> word;) out.push_back(word);
+    return out;
+}
+
 // Paragraphs of the words of a licence, wrapped greedily at width, CR LF; and as one line each.
 std::string paragraphs(size_t count, size_t width, bool wrapped)
 {
@@ -540,8 +549,8 @@ TEST_F(Tool, HardWrapIsANoteAndReflowMendsIt)
     write("wrapped.txt", paragraphs(3, 70, true));
     Outcome r = liscn("check wrapped.txt");
     EXPECT_EQ(0, r.status) << r.output;
-    EXPECT_HAS(r.output, "note: hard-wrapped at column 70: the box, about 70 characters wide, will break about");
-    EXPECT_HAS(r.output, "'liscn fix --reflow wrapped.txt OUT' joins each paragraph's lines");
+    EXPECT_HAS(r.output, "note: hard-wrapped at column 70: the box, about 68 characters wide, will break about");
+    EXPECT_HAS(r.output, "\"liscn fix --reflow wrapped.txt OUT\" joins each paragraph's lines");
     write("wrapped-lf.txt", "x\n" + paragraphs(3, 70, true));
     r = liscn("check wrapped-lf.txt");
     EXPECT_EQ(1, r.status) << r.output;  // its LF is the problem; the wrap is still noted
@@ -568,6 +577,29 @@ TEST_F(Tool, HardWrapIsANoteAndReflowMendsIt)
     EXPECT_EQ(0, r.status) << r.output;
     EXPECT_LE(read("out.txt").size(), 16380u);
     EXPECT_HAS(r.output, "reflowed: hard-wrapped at column 64");
+
+    // Longer than the dialog shows: the command to mend it says --allow-cut; a name with a space
+    // is quoted for the shell; past the first MiB nothing is read for the note.
+    std::string huge;
+    while (huge.size() < (2u << 20)) huge += paragraphs(1, 70, true);
+    write("a huge text.txt", huge);
+    r = liscn("check 'a huge text.txt'");
+    EXPECT_HAS(r.output, "lines in its first MiB into a long line and a short one; \"liscn fix --reflow --allow-cut "
+                         "'a huge text.txt' OUT\"");
+    r = liscn("fix --reflow --allow-cut 'a huge text.txt' flowed.txt");
+    EXPECT_EQ(0, r.status) << r.output;
+    EXPECT_EQ(words_of(huge), words_of(read("flowed.txt")));
+    // Not in the double-byte code pages, and not past 16 MiB.
+    r = liscn("fix --reflow --codepage 936 wrapped.txt o.txt");
+    EXPECT_EQ(2, r.status) << r.output;
+    EXPECT_HAS(r.output, "code page 936 is for Chinese, Japanese or Korean");
+    std::string too_big;
+    while (too_big.size() <= (16u << 20)) too_big += huge;
+    write("too big.txt", too_big);
+    r = liscn("fix --reflow --allow-cut 'too big.txt' o.txt");
+    EXPECT_EQ(1, r.status) << r.output.substr(0, 300);
+    EXPECT_HAS(r.output, "over 16 MiB, more than --reflow takes");
+    EXPECT_HAS(r.output, "o.txt not written");
 
     EXPECT_HAS(liscn("check wrapped.txt --reflow").output, "--reflow: only fix writes a file");
     EXPECT_HAS(liscn("fix wrapped.txt o.txt --reflow=yes").output, "--reflow takes no value");
