@@ -189,13 +189,15 @@ bool centred(const Line &line, const Line *before_it, unsigned column)
 
 struct Plan {
     HardWrap wrap;
+    std::vector<Line> lines;
     std::vector<bool> joins;  // line i joins line i - 1
 };
 
 Plan plan(const std::string &text)
 {
     Plan p;
-    std::vector<Line> lines = read_lines(text);
+    p.lines = read_lines(text);
+    const std::vector<Line> &lines = p.lines;
     p.wrap.lines = lines.size();
     p.joins.assign(lines.size(), false);
     // How many of the lines that could join end at each width.
@@ -241,7 +243,7 @@ namespace {
 
 std::string reflow_once(const std::string &text, const Plan &p)
 {
-    std::vector<Line> lines = read_lines(text);
+    const std::vector<Line> &lines = p.lines;
     std::string out;
     for (size_t i = 0; i < lines.size(); i++) {
         const Line &line = lines[i];

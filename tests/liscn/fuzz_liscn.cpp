@@ -7,15 +7,8 @@
 #include <cstdlib>
 
 #include "memory_io.h"
+#include "require.h"
 #include "report.h"
-
-#define REQUIRE(condition)                                                  \
-    do {                                                                    \
-        if (!(condition)) {                                                 \
-            fprintf(stderr, "property failed: %s (line %d)\n", #condition, __LINE__); \
-            abort();                                                        \
-        }                                                                   \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -7,14 +7,7 @@
 #include <string>
 
 #include "reflow.h"
-
-#define REQUIRE(condition)                                                  \
-    do {                                                                    \
-        if (!(condition)) {                                                 \
-            fprintf(stderr, "property failed: %s (line %d)\n", #condition, __LINE__); \
-            abort();                                                        \
-        }                                                                   \
-    } while (0)
+#include "require.h"
 
 static std::string without_spaces(const std::string &s)
 {
