@@ -86,12 +86,38 @@ bool click_at(HWND window, POINT p)
     // Absolute coordinates run from 0 to 65535 across the primary screen; rounding up keeps
     // the point inside the intended pixel.
     int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (p.x * 65536 + width - 1) / width,
-               (p.y * 65536 + height - 1) / height);
+    auto move = [&] {
+        send_mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (p.x * 65536 + width - 1) / width,
+                   (p.y * 65536 + height - 1) / height);
+    };
     POINT at;
-    if (!wait_until([&] { return GetCursorPos(&at) && at.x == p.x && at.y == p.y; }, 3000)) {
-        ADD_FAILURE() << "the pointer did not reach (" << p.x << ", " << p.y << ")";
-        return false;
+    auto arrived = [&] { return GetCursorPos(&at) && at.x == p.x && at.y == p.y; };
+    // Wine's X11 driver in the window's own process turns the pointer events that the X server
+    // queued for it into moves of the pointer when that thread next looks at its queue, and
+    // some of them carry where the pointer was before this move (it sat where the window then
+    // appeared).  A press sent in between lands at the old point: on the agreement's text, or
+    // on the other button.  So the window's thread takes in its queue before the press, and
+    // the pointer must still be at the point afterwards.
+    HWND root = GetAncestor(window, GA_ROOT);
+    DWORD start = GetTickCount();
+    int moves = 0;
+    for (;; moves++) {
+        move();
+        if (!wait_until(arrived, 3000)) {
+            ADD_FAILURE() << "the pointer did not reach (" << p.x << ", " << p.y << ")";
+            return false;
+        }
+        for (int i = 0; i < 3; i++) round_trip(root);
+        if (arrived()) break;
+        if (moves == 5) {
+            ADD_FAILURE() << "the pointer went back to (" << at.x << ", " << at.y << ") after every move to ("
+                          << p.x << ", " << p.y << ")";
+            return false;
+        }
+    }
+    if (moves > 0) {
+        printf("waited: the pointer went back to (%ld, %ld) after a move to (%ld, %ld), moved %d times in %lu ms\n",
+               at.x, at.y, p.x, p.y, moves + 1, GetTickCount() - start);
     }
     // The click goes to whatever window is at the point: another program's window that has
     // come in front there (an installer's progress window) would take it.  Wait until the
@@ -100,7 +126,7 @@ bool click_at(HWND window, POINT p)
     auto there = [&] { hit = WindowFromPoint(p); return hit == window || IsChild(window, hit); };
     if (!there()) {
         std::string other = describe(hit);
-        DWORD start = GetTickCount();
+        start = GetTickCount();
         if (!wait_until(there, 3000)) {
             ADD_FAILURE() << "at (" << p.x << ", " << p.y << ") is the " << describe(hit) << ", not the "
                           << describe(window);
@@ -109,9 +135,24 @@ bool click_at(HWND window, POINT p)
         printf("waited: the %s was at (%ld, %ld) before the %s, for %lu ms\n", other.c_str(), p.x, p.y,
                describe(window).c_str(), GetTickCount() - start);
     }
+    // A button and a caption's close box take the mouse when pressed: the press arrived where
+    // it was meant to once the window (or a child) has it.
     send_mouse(MOUSEEVENTF_LEFTDOWN);
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    DWORD owner = GetWindowThreadProcessId(window, nullptr);
+    bool taken = wait_until([&] {
+        return GetGUIThreadInfo(owner, &thread) &&
+               (thread.hwndCapture == window || IsChild(window, thread.hwndCapture));
+    }, 3000);
+    if (!taken) {
+        GetCursorPos(&at);
+        ADD_FAILURE() << "the press at (" << p.x << ", " << p.y << ") went to "
+                      << (thread.hwndCapture ? "the " + describe(thread.hwndCapture) : std::string("no window"))
+                      << ", not the " << describe(window) << "; the pointer is at (" << at.x << ", " << at.y << ")";
+    }
     send_mouse(MOUSEEVENTF_LEFTUP);
-    return true;
+    return taken;
 }
 
 bool click_centre(HWND window)
