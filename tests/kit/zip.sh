@@ -1,8 +1,8 @@
 #!/bin/bash
 # Makes the kit's ZIP with cpack, unpacks it and checks its file list and contents.
-# usage: zip.sh BUILD_DIR WORK_DIR win32|win64
+# usage: zip.sh BUILD_DIR WORK_DIR win32|win64 SOURCE_DIR
 set -uo pipefail
-build=$1 work=$2 arch=$3
+build=$1 work=$2 arch=$3 source=$4
 rm -rf "$work"
 mkdir -p "$work/unpacked"
 (cd "$build" && cpack -G ZIP -B "$work" >/dev/null) || { echo "cpack failed"; exit 1; }
@@ -10,7 +10,10 @@ zip=$(ls "$work"/LegalPrompt-*-"$arch".zip) || { echo "no ZIP written"; exit 1; 
 (cd "$work/unpacked" && cmake -E tar xf "$zip") || { echo "cannot unpack $zip"; exit 1; }
 
 top=$(basename "$zip" .zip)
-want="$top/bin/legalprompt.dll
+want="$top/CHANGELOG.md
+$top/LICENSE
+$top/SHA256SUMS
+$top/bin/legalprompt.dll
 $top/bin/legalprompt.exe
 $top/bin/legalpromptw.exe
 $top/bin/liscn.exe
@@ -42,6 +45,12 @@ have=$(cd "$work/unpacked" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 echo "$have"
 [ "$have" = "$want" ] || { echo "the file list differs from:"; echo "$want"; exit 1; }
 cmp "$build/legalprompt.dll" "$work/unpacked/$top/bin/legalprompt.dll" || exit 1
+# The kit's own checksums: one line for every other file, each right.
+listed=$(sed 's/^[0-9a-f]\{64\}  //' "$work/unpacked/$top/SHA256SUMS")
+[ "$listed" = "$(grep -v '/SHA256SUMS$' <<< "$have" | sed "s|^$top/||")" ] ||
+    { echo "SHA256SUMS does not list every other file of the kit, in order:"; echo "$listed"; exit 1; }
+(cd "$work/unpacked/$top" && sha256sum --quiet -c SHA256SUMS) || { echo "SHA256SUMS does not match the kit"; exit 1; }
+for f in LICENSE CHANGELOG.md; do cmp "$source/$f" "$work/unpacked/$top/$f" || exit 1; done
 # Each program in the kit, and each that a package takes, is of the kit's width: PE32 (0x10B) for win32, PE32+ (0x20B) for win64.
 want_magic=$([ "$arch" = win64 ] && echo 020b || echo 010b)
 for f in "$work/unpacked/$top"/bin/* "$work/unpacked/$top"/share/LegalPrompt/msi/*.{dll,exe}; do

@@ -2,8 +2,10 @@
 """Reads a built legalprompt.dll, 32-bit (PE32, i386) or 64-bit (PE32+, x64), and checks it
 field by field: the headers, the sections, the exports with their ordinals, the exact import
 list, every byte of the dialog template, the version resource, and for x64 the unwind table.
-Both widths must agree on everything but the machine.  Prints what it found; exits 1 if any
-check failed.  usage: check_dll.py DLL VERSION"""
+Both widths must agree on everything but the machine.  A signed DLL (signed: the build's
+signing on) carries an Authenticode certificate table at its end, which signing appends by
+design: its image before the table must pass every check.  Prints what it found; exits 1 if any
+check failed.  usage: check_dll.py DLL VERSION [signed]"""
 import struct
 import sys
 
@@ -87,7 +89,7 @@ def parse_dialog(data):
     return d, data[r.at:]
 
 
-def main(path, version):
+def main(path, version, signed=False):
     raw = open(path, "rb").read()
     pe = pefile.PE(data=raw)
     fh, oh = pe.FILE_HEADER, pe.OPTIONAL_HEADER
@@ -96,7 +98,19 @@ def main(path, version):
     x64 = machine == "x64"
     print(f"{machine}, size {len(raw)} bytes")
     check(magic is not None and oh.Magic == magic, f"{'PE32+' if x64 else 'PE32'} for {machine}")
-    check(len(raw) <= max_size, f"size {len(raw)} <= {max_size}")
+    # The certificate table's entry holds a file offset: the table lies after the image.
+    certificates = oh.DATA_DIRECTORY[4]
+    image = len(raw)
+    if signed:
+        image = certificates.VirtualAddress
+        length, revision, kind = struct.unpack_from("<IHH", raw, image) if 0 < image < len(raw) - 8 else (0, 0, 0)
+        print(f"certificate table at {image:#x}, {certificates.Size} bytes")
+        check(image % 8 == 0 and image + certificates.Size == len(raw), "a certificate table at the end, 8-aligned")
+        check((revision, kind) == (0x200, 2) and 8 < length <= certificates.Size,
+              "an Authenticode signature (WIN_CERTIFICATE revision 2.0, PKCS#7 signed data)")
+    else:
+        check((certificates.VirtualAddress, certificates.Size) == (0, 0), "not signed: no certificate table")
+    check(image <= max_size, f"size {image} <= {max_size}" + (" before the certificate table" if signed else ""))
     check(fh.Characteristics & 0x2000 != 0, "a DLL")
     check(fh.Characteristics & 0x0001 == 0, "relocations not stripped")
     reloc = oh.DATA_DIRECTORY[5]
@@ -194,4 +208,6 @@ def main(path, version):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    if len(sys.argv) not in (3, 4) or sys.argv[3:] not in ([], ["signed"]):
+        sys.exit(__doc__)
+    sys.exit(main(sys.argv[1], sys.argv[2], sys.argv[3:] == ["signed"]))
