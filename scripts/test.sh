@@ -54,6 +54,13 @@ done
 
 # The summary, from ctest's machine-readable output: a run that failed wrote none.
 scripts/summary.py build "${presets[@]}" || failed+=(summary)
+# The release as these builds make it: both kits' ZIPs and SHA256SUMS beside them, checked.
+if scripts/release.sh > "$logs/release.log" 2>&1; then
+    echo "release: build/release, $(grep -c ': OK$' "$logs/release.log") ZIPs, SHA256SUMS checked"
+else
+    tail -n 5 "$logs/release.log"
+    failed+=(release)
+fi
 took=()
 for preset in "${presets[@]}"; do took+=("$preset $(cat "$logs/$preset.seconds" 2>/dev/null) s"); done
 echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s, three lanes side by side:" \
