@@ -23,6 +23,9 @@ set(LEGALPROMPT_SIGN_ARGS -DLEGALPROMPT_SIGN_PKCS12=${LEGALPROMPT_SIGN_PKCS12}
 
 function(legalprompt_sign target)
     if(LEGALPROMPT_SIGN_PKCS12)
+        # A certificate renewed in the same file signs everything again.
+        set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${LEGALPROMPT_SIGN_PKCS12}
+            ${LEGALPROMPT_SIGN_PASSWORD_FILE})
         add_custom_command(TARGET ${target} POST_BUILD
             COMMAND sh ${PROJECT_SOURCE_DIR}/cmake/sign.sh ${OSSLSIGNCODE} ${LEGALPROMPT_SIGN_PKCS12}
                 "${LEGALPROMPT_SIGN_PASSWORD_FILE}" "${LEGALPROMPT_SIGN_TIMESTAMP_URL}" $<TARGET_FILE:${target}>

@@ -70,7 +70,7 @@ fi
 if [ -n "$window" ] && [ -n "$virtual" ]; then
     echo "demo: no display, so a virtual one ($DISPLAY) was used"
     echo "demo: dismissing the dialog with Esc"
-    xdotool key Escape
+    press_in_window "$window" Escape || kill "$host"
 fi
 if [ -z "$window" ] && kill -0 "$host" 2>/dev/null; then
     kill "$host" 2>/dev/null

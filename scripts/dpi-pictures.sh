@@ -20,11 +20,11 @@ for dpi in 96 144; do
     wine_prefix_ready || exit 1
     "$WINE" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1 || exit 1
     wineserver -k 2>/dev/null; wineserver -w
-    "$WINE" "$work/run/legalprompt.exe" &
+    timeout 120 "$WINE" "$work/run/legalprompt.exe" &
     host=$!
     window=$(wait_for_dialog_window) || { echo "no dialog at $dpi DPI"; kill $host; exit 1; }
     save_window_picture "$window" "docs/dialog-${dpi}dpi.png" || exit 1
-    xdotool key Escape
+    press_in_window "$window" Escape || { kill $host; exit 1; }
     wait $host
     echo "$dpi DPI: docs/dialog-${dpi}dpi.png, $(convert "docs/dialog-${dpi}dpi.png" -format '%wx%h' info:)"
     wineserver -k 2>/dev/null; wineserver -w

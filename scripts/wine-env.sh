@@ -140,6 +140,25 @@ wait_for_dialog_window() {
     return 1
 }
 
+# Presses KEY (an xdotool key name) in the dialog WINDOW as a keyboard would, through the X
+# server's test extension, once WINDOW has the keyboard focus (up to 10 s) and a moment more for
+# Wine to take in that focus; fails when it never gets the focus.  (A key sent to the window
+# itself, xdotool key --window, leaves Wine's keyboard out of step with the X server's, and
+# dialogs that come later close by themselves.)
+press_in_window() {
+    local window=$1 key=$2
+    for _ in $(seq 100); do
+        if [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$window" ]; then
+            sleep 0.3
+            xdotool key "$key"
+            return
+        fi
+        sleep 0.1
+    done
+    echo "the window $window never had the keyboard focus; $key was not pressed" >&2
+    return 1
+}
+
 # Saves a PNG of WINDOW once it is painted: it holds more than a background and a frame, and
 # two pictures in a row agree.
 save_window_picture() {

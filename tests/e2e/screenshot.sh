@@ -17,10 +17,7 @@ if ! window=$(wait_for_dialog_window); then
 fi
 save_window_picture "$window" "$png" || { echo "no picture of the dialog"; exit 1; }
 echo "saved $png ($(convert "$png" -format '%wx%h' info:), $(convert "$png" -format %k info:) colours)"
-# Through the X server's test extension, as a keyboard would.  An event sent to the window
-# (--window) left Wine's keyboard out of step with the X server's: dialogs of the tests that
-# came next closed by themselves as they came to the front.
-xdotool key Escape
+press_in_window "$window" Escape || { kill $host; exit 1; }
 wait $host
 status=$?
 cat "$png.log"

@@ -50,6 +50,12 @@ listed=$(sed 's/^[0-9a-f]\{64\}  //' "$work/unpacked/$top/SHA256SUMS")
 [ "$listed" = "$(grep -v '/SHA256SUMS$' <<< "$have" | sed "s|^$top/||")" ] ||
     { echo "SHA256SUMS does not list every other file of the kit, in order:"; echo "$listed"; exit 1; }
 (cd "$work/unpacked/$top" && sha256sum --quiet -c SHA256SUMS) || { echo "SHA256SUMS does not match the kit"; exit 1; }
+# Staged as packagers do (DESTDIR), over a prefix that already holds a kit with a changed file:
+# the staged kit's list is of the staged files, named from its own top.
+cmake --install "$build" --prefix "$work/prefix" >/dev/null && echo changed > "$work/prefix/bin/legalprompt.dll" &&
+    DESTDIR="$work/staged" cmake --install "$build" --prefix "$work/prefix" >/dev/null || { echo "cannot stage the kit"; exit 1; }
+(cd "$work/staged$work/prefix" && sha256sum --quiet -c SHA256SUMS && cmp SHA256SUMS "$work/unpacked/$top/SHA256SUMS") ||
+    { echo "a staged kit's SHA256SUMS is not that of its own files"; exit 1; }
 for f in LICENSE CHANGELOG.md; do cmp "$source/$f" "$work/unpacked/$top/$f" || exit 1; done
 # Each program in the kit, and each that a package takes, is of the kit's width: PE32 (0x10B) for win32, PE32+ (0x20B) for win64.
 want_magic=$([ "$arch" = win64 ] && echo 020b || echo 010b)

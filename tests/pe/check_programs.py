@@ -28,10 +28,15 @@ PROMPT_IMPORTS = {
 PROMPT_SIZE = 12288
 
 RT_MANIFEST = 24
-ASM_V1, ASM_V3 = "{urn:schemas-microsoft-com:asm.v1}", "{urn:schemas-microsoft-com:asm.v3}"
-COMPATIBILITY = "{urn:schemas-microsoft-com:compatibility.v1}"
-SETTINGS_2005 = "{http://schemas.microsoft.com/SMI/2005/WindowsSettings}"
-SETTINGS_2016 = "{http://schemas.microsoft.com/SMI/2016/WindowsSettings}"
+# Each setting where Windows reads it, and nowhere else.
+NAMESPACES = {"v1": "urn:schemas-microsoft-com:asm.v1", "v3": "urn:schemas-microsoft-com:asm.v3",
+              "compatibility": "urn:schemas-microsoft-com:compatibility.v1",
+              "s2005": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+              "s2016": "http://schemas.microsoft.com/SMI/2016/WindowsSettings"}
+DEPENDENCY = "v1:dependency/v1:dependentAssembly/v1:assemblyIdentity"
+EXECUTION_LEVEL = "v3:trustInfo/v3:security/v3:requestedPrivileges/v3:requestedExecutionLevel"
+SYSTEMS = "compatibility:compatibility/compatibility:application/compatibility:supportedOS"
+SETTINGS = "v3:application/v3:windowsSettings/"
 # Windows 7, 8, 8.1, and 10 and 11 (one identifier).
 SUPPORTED_OS = {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                 "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
@@ -55,15 +60,19 @@ def check_manifest(pe, name):
     except ElementTree.ParseError as error:
         check(False, f"{name}: the manifest is well-formed XML ({error})")
         return
-    check(root.tag == ASM_V1 + "assembly" and root.get("manifestVersion") == "1.0", f"{name}: an assembly, version 1.0")
-    dependencies = [a.attrib for a in root.iter(ASM_V1 + "assemblyIdentity")]
-    check(dependencies == [COMMON_CONTROLS], f"{name}: depends on Common Controls 6 alone ({dependencies})")
-    levels = [e.attrib for e in root.iter(ASM_V3 + "requestedExecutionLevel")]
+    check(root.tag == "{%s}assembly" % NAMESPACES["v1"] and root.get("manifestVersion") == "1.0",
+          f"{name}: an assembly, version 1.0")
+    # Of its own no identity: the one assemblyIdentity is the dependency's.
+    identities = [a.attrib for a in root.iter("{%s}assemblyIdentity" % NAMESPACES["v1"])]
+    dependencies = [a.attrib for a in root.findall(DEPENDENCY, NAMESPACES)]
+    check(dependencies == [COMMON_CONTROLS] and identities == dependencies,
+          f"{name}: depends on Common Controls 6 alone ({identities})")
+    levels = [e.attrib for e in root.findall(EXECUTION_LEVEL, NAMESPACES)]
     check(levels == [{"level": "asInvoker", "uiAccess": "false"}], f"{name}: asInvoker, no UI access ({levels})")
-    systems = [e.get("Id") for e in root.iter(COMPATIBILITY + "supportedOS")]
+    systems = [e.get("Id") for e in root.findall(SYSTEMS, NAMESPACES)]
     check(sorted(systems) == sorted(SUPPORTED_OS), f"{name}: supports Windows 7, 8, 8.1, 10 and 11 ({systems})")
-    aware = [e.text for e in root.iter(SETTINGS_2005 + "dpiAware")]
-    awareness = [e.text for e in root.iter(SETTINGS_2016 + "dpiAwareness")]
+    aware = [e.text for e in root.findall(SETTINGS + "s2005:dpiAware", NAMESPACES)]
+    awareness = [e.text for e in root.findall(SETTINGS + "s2016:dpiAwareness", NAMESPACES)]
     check(aware == ["true/pm"], f"{name}: dpiAware true/pm, for Windows 8.1 and early Windows 10 ({aware})")
     check(awareness == ["PerMonitorV2, PerMonitor"], f"{name}: dpiAwareness PerMonitorV2, then PerMonitor ({awareness})")
 

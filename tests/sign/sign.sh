@@ -31,22 +31,41 @@ cmake -S "$src" -B signed -C preset.cmake -DLEGALPROMPT_SIGN_PKCS12="$PWD/signer
 if grep -q '^LEGALPROMPT_DLL_TOOLCHAIN:[A-Z]*=clang-cl$' "$build/CMakeCache.txt"; then
     targets=("$dll_target")
 else
-    targets=("$dll_target" legalprompt_exe legalpromptw_exe legalprompt_msi liscn
-             $(sed -n 's/^LEGALPROMPT_NSIS_TARGETS:INTERNAL=//p' signed/CMakeCache.txt | tr ';' '\n' |
-               sed 's/-/_/g; s/^/nsis_plugin_/'))
+    # What the kit installs: the other width's plug-ins (a build of their own) and the import
+    # libraries too.
+    targets=("$dll_target" legalprompt_exe legalpromptw_exe legalprompt_msi liscn nsis_stage import_libraries)
 fi
 cmake --build signed --target "${targets[@]}" > build.log 2>&1 || { tail -30 build.log; echo "the signed build failed"; exit 1; }
-files=(legalprompt.dll)
-[ ${#targets[@]} = 1 ] ||
-    files+=(legalprompt.exe legalpromptw.exe legalprompt_msi.dll liscn.exe $(cd signed && ls nsis-plugins/*/legalprompt_nsis.dll))
 
-failed=0
-for f in "${files[@]}"; do
-    if osslsigncode verify -CAfile cert.pem -in "signed/$f" > verify.log 2>&1; then
-        echo "$f: $(grep -m1 'Subject:' verify.log | sed 's/^[[:space:]]*//'), verified"
+# Every PE file of the kit is signed and verifies.
+verify() {  # FILE
+    if osslsigncode verify -CAfile cert.pem -in "$1" > verify.log 2>&1; then
+        echo "${1#kit/}: $(grep -m1 'Subject:' verify.log | sed 's/^[[:space:]]*//'), verified"
     else
-        cat verify.log; echo "$f: osslsigncode verify failed"; failed=1
+        cat verify.log; echo "${1#kit/}: osslsigncode verify failed"; return 1
     fi
+}
+failed=0
+if [ ${#targets[@]} = 1 ]; then
+    verify signed/legalprompt.dll || failed=1
+    files=(legalprompt.dll)
+else
+    cmake --install signed --prefix kit > install.log 2>&1 || { cat install.log; echo "cannot install the signed kit"; exit 1; }
+    count=0
+    while read -r f; do
+        [ "$(head -c 2 "$f")" = MZ ] || continue
+        verify "$f" || failed=1
+        count=$((count + 1))
+    done < <(find kit -type f | LC_ALL=C sort)
+    echo "$count PE files in the kit, each signed"
+    [ $count -ge 10 ] || { echo "fewer PE files in the kit than the ten it ships"; failed=1; }
+    (cd kit && sha256sum --quiet -c SHA256SUMS) || { echo "the signed kit's SHA256SUMS does not match it"; failed=1; }
+    files=(legalprompt.dll legalprompt.exe legalpromptw.exe legalprompt_msi.dll liscn.exe
+           $(cd signed && ls nsis-plugins/*/legalprompt_nsis.dll))
+fi
+
+# Against the preset's unsigned build: only the certificate table differs.
+for f in "${files[@]}"; do
     if [[ $f == nsis-plugins/* ]]; then
         # A plug-in carries the prompt program and the library inside: the signed ones.
         "$python" - "signed/$f" signed/legalpromptw.exe signed/legalprompt.dll <<'PYTHON' || failed=1
@@ -83,7 +102,7 @@ printf 'SIGNED\r\n' > run/liscn.txt
 timeout 120 "$WINE" run/legalprompt.exe > answer.log 2>&1 &
 program=$!
 window=$(wait_for_dialog_window) || { kill $program; echo "the signed program showed no dialog"; exit 1; }
-xdotool key Return
+press_in_window "$window" Return || { kill $program; exit 1; }
 wait $program
 status=$?
 [ $status = 0 ] || { cat answer.log; echo "accepted with Enter, the signed program ended with $status, not 0"; exit 1; }

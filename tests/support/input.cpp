@@ -100,6 +100,7 @@ bool click_at(HWND window, POINT p)
     // the pointer must still be at the point afterwards.
     HWND root = GetAncestor(window, GA_ROOT);
     DWORD start = GetTickCount();
+    POINT back = {};
     int moves = 0;
     for (;; moves++) {
         move();
@@ -109,15 +110,16 @@ bool click_at(HWND window, POINT p)
         }
         for (int i = 0; i < 3; i++) round_trip(root);
         if (arrived()) break;
+        back = at;
         if (moves == 5) {
-            ADD_FAILURE() << "the pointer went back to (" << at.x << ", " << at.y << ") after every move to ("
+            ADD_FAILURE() << "the pointer went back to (" << back.x << ", " << back.y << ") after every move to ("
                           << p.x << ", " << p.y << ")";
             return false;
         }
     }
     if (moves > 0) {
         printf("waited: the pointer went back to (%ld, %ld) after a move to (%ld, %ld), moved %d times in %lu ms\n",
-               at.x, at.y, p.x, p.y, moves + 1, GetTickCount() - start);
+               back.x, back.y, p.x, p.y, moves + 1, GetTickCount() - start);
     }
     // The click goes to whatever window is at the point: another program's window that has
     // come in front there (an installer's progress window) would take it.  Wait until the
@@ -135,21 +137,19 @@ bool click_at(HWND window, POINT p)
         printf("waited: the %s was at (%ld, %ld) before the %s, for %lu ms\n", other.c_str(), p.x, p.y,
                describe(window).c_str(), GetTickCount() - start);
     }
-    // A button and a caption's close box take the mouse when pressed: the press arrived where
-    // it was meant to once the window (or a child) has it.
+    // A button, and a window whose caption's close box is pressed, take the mouse: the press
+    // arrived where it was meant to once the window at the point has it, and no other (a
+    // press on the button beside the close box would give it to the button).
     send_mouse(MOUSEEVENTF_LEFTDOWN);
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof thread;
     DWORD owner = GetWindowThreadProcessId(window, nullptr);
-    bool taken = wait_until([&] {
-        return GetGUIThreadInfo(owner, &thread) &&
-               (thread.hwndCapture == window || IsChild(window, thread.hwndCapture));
-    }, 3000);
+    bool taken = wait_until([&] { return GetGUIThreadInfo(owner, &thread) && thread.hwndCapture == hit; }, 3000);
     if (!taken) {
         GetCursorPos(&at);
         ADD_FAILURE() << "the press at (" << p.x << ", " << p.y << ") went to "
                       << (thread.hwndCapture ? "the " + describe(thread.hwndCapture) : std::string("no window"))
-                      << ", not the " << describe(window) << "; the pointer is at (" << at.x << ", " << at.y << ")";
+                      << ", not the " << describe(hit) << "; the pointer is at (" << at.x << ", " << at.y << ")";
     }
     send_mouse(MOUSEEVENTF_LEFTUP);
     return taken;
