@@ -6,8 +6,9 @@
 #         -DLEGALPROMPT_SIGN_PASSWORD_FILE=/abs/path/password.txt
 # usage: scripts/release.sh [BUILD_ROOT]   (default: build)
 set -uo pipefail
+root=${1:+$(realpath -m -- "$1")}   # from the caller's folder
 cd "$(dirname "$0")/.."
-root=${1:-build}
+root=${root:-$PWD/build}
 out=$root/release
 rm -rf "$out"
 mkdir -p "$out" || exit 1
@@ -16,7 +17,7 @@ for preset in win32 win64; do
         echo "release: $root/$preset is not built: cmake --preset $preset && cmake --build --preset $preset" >&2
         exit 1
     fi
-    (cd "$root/$preset" && cpack -G ZIP -B "$PWD/../release/$preset" > cpack.log 2>&1) ||
+    (cd "$root/$preset" && cpack -G ZIP -B "$out/$preset" > cpack.log 2>&1) ||
         { echo "release: cpack failed in $root/$preset (its cpack.log)" >&2; exit 1; }
     mv "$out/$preset"/LegalPrompt-*-"$preset".zip "$out/" && rm -rf "$out/$preset" || exit 1
 done
