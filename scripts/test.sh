@@ -27,17 +27,17 @@ workflow() {
     echo $? > "$logs/$1.status"
     echo $((SECONDS - start)) > "$logs/$1.seconds"
 }
-# Three lanes side by side, as most of a Windows test's time is waiting for Wine and the
+# Four lanes side by side, as most of a Windows test's time is waiting for Wine and the
 # display: each preset has a build folder, a Wine prefix and a virtual display of its own.  The
-# text tool's lane, the shortest, yields the processor to the others: its fuzzers would
-# otherwise hold a core for their whole time.
+# text tool's lane yields the processor to the others: its fuzzers would otherwise hold a core
+# for their whole time.
 lane() { for preset in "$@"; do workflow "$preset"; done; }
 (renice -n 10 -p $BASHPID >/dev/null; lane host host-asan) &
-text_tool=$!
-lane win32 msvc-win32 &
-width32=$!
-lane win64 msvc-win64
-wait $text_tool $width32
+lanes=($!)
+lane win32 & lanes+=($!)
+lane win64 & lanes+=($!)
+lane msvc-win32 msvc-win64
+wait "${lanes[@]}"
 
 for preset in "${presets[@]}"; do
     # What the configure and build steps printed is in the log only; a failure there shows the
@@ -63,7 +63,7 @@ else
 fi
 took=()
 for preset in "${presets[@]}"; do took+=("$preset $(cat "$logs/$preset.seconds" 2>/dev/null) s"); done
-echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s, three lanes side by side:" \
+echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s, four lanes side by side:" \
      "$(IFS=,; echo "${took[*]}" | sed 's/,/, /g')"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
