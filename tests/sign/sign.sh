@@ -4,10 +4,12 @@
 # LEGALPROMPT_SIGN_PASSWORD_FILE, and then each shipped PE file of that build:
 # `osslsigncode verify` passes; against the preset's own unsigned build, only the certificate
 # table differs (and what points to it), and the signed DLL passes every byte check but that
-# one; and under Wine the signed prompt program and library still answer.
-# usage: sign.sh SOURCE_DIR BUILD_DIR WORK_DIR VERSION DLL_TARGET
+# one; and under Wine the signed prompt program and library still answer.  SCOPE kit also
+# installs the kit signed, with the other width's NSIS plug-ins (a build of their own), and
+# verifies every PE file in it; files, the build's own files alone.
+# usage: sign.sh SOURCE_DIR BUILD_DIR WORK_DIR VERSION DLL_TARGET kit|files
 set -uo pipefail
-src=$1 build=$2 work=$3 version=$4 dll_target=$5
+src=$1 build=$2 work=$3 version=$4 dll_target=$5 scope=$6
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3
 rm -rf "$work"
@@ -31,9 +33,11 @@ cmake -S "$src" -B signed -C preset.cmake -DLEGALPROMPT_SIGN_PKCS12="$PWD/signer
 if grep -q '^LEGALPROMPT_DLL_TOOLCHAIN:[A-Z]*=clang-cl$' "$build/CMakeCache.txt"; then
     targets=("$dll_target")
 else
-    # What the kit installs: the other width's plug-ins (a build of their own) and the import
-    # libraries too.
-    targets=("$dll_target" legalprompt_exe legalpromptw_exe legalprompt_msi liscn nsis_stage import_libraries)
+    targets=("$dll_target" legalprompt_exe legalpromptw_exe legalprompt_msi liscn
+             $(sed -n 's/^LEGALPROMPT_NSIS_TARGETS:INTERNAL=//p' signed/CMakeCache.txt | tr ';' '\n' |
+               sed 's/-/_/g; s/^/nsis_plugin_/'))
+    # What the kit installs: the other width's plug-ins and the import libraries too.
+    [ "$scope" = kit ] && targets+=(nsis_stage import_libraries)
 fi
 cmake --build signed --target "${targets[@]}" > build.log 2>&1 || { tail -30 build.log; echo "the signed build failed"; exit 1; }
 
@@ -46,9 +50,11 @@ verify() {  # FILE
     fi
 }
 failed=0
-if [ ${#targets[@]} = 1 ]; then
-    verify signed/legalprompt.dll || failed=1
-    files=(legalprompt.dll)
+files=(legalprompt.dll)
+[ ${#targets[@]} = 1 ] ||
+    files+=(legalprompt.exe legalpromptw.exe legalprompt_msi.dll liscn.exe $(cd signed && ls nsis-plugins/*/legalprompt_nsis.dll))
+if [ "$scope" != kit ] || [ ${#targets[@]} = 1 ]; then
+    for f in "${files[@]}"; do verify "signed/$f" || failed=1; done
 else
     cmake --install signed --prefix kit > install.log 2>&1 || { cat install.log; echo "cannot install the signed kit"; exit 1; }
     count=0
@@ -60,8 +66,6 @@ else
     echo "$count PE files in the kit, each signed"
     [ $count -ge 10 ] || { echo "fewer PE files in the kit than the ten it ships"; failed=1; }
     (cd kit && sha256sum --quiet -c SHA256SUMS) || { echo "the signed kit's SHA256SUMS does not match it"; failed=1; }
-    files=(legalprompt.dll legalprompt.exe legalpromptw.exe legalprompt_msi.dll liscn.exe
-           $(cd signed && ls nsis-plugins/*/legalprompt_nsis.dll))
 fi
 
 # Against the preset's unsigned build: only the certificate table differs.
