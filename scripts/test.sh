@@ -61,10 +61,9 @@ else
     tail -n 5 "$logs/release.log"
     failed+=(release)
 fi
-took=()
-for preset in "${presets[@]}"; do took+=("$preset $(cat "$logs/$preset.seconds" 2>/dev/null) s"); done
-echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s, four lanes side by side:" \
-     "$(IFS=,; echo "${took[*]}" | sed 's/,/, /g')"
+took=""
+for preset in "${presets[@]}"; do took+="${took:+, }$preset $(cat "$logs/$preset.seconds" 2>/dev/null) s"; done
+echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s, four lanes side by side: $took"
 if [ ${#failed[@]} -gt 0 ]; then
     echo "FAILED presets: ${failed[*]}"
     exit 1

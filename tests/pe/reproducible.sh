@@ -7,8 +7,7 @@ src=$1 build=$2 first=$3 work=$4 target=$5
 rm -rf "$work"
 # The same cache variables (toolchain, preset settings) as the first build.
 mkdir -p "$work"
-sed -n 's/^\(CMAKE_TOOLCHAIN_FILE\|CMAKE_BUILD_TYPE\|CMAKE_COMPILE_WARNING_AS_ERROR\|LEGALPROMPT_DLL_TOOLCHAIN\):[A-Z]*=\(.*\)$/set(\1 "\2" CACHE STRING "")/p' \
-    "$build/CMakeCache.txt" > "$work/first-build.cmake"
+sed -n -f "$src/tests/pe/preset-settings.sed" "$build/CMakeCache.txt" > "$work/first-build.cmake"
 cmake -S "$src" -B "$work" -C "$work/first-build.cmake" >/dev/null
 cmake --build "$work" --target "$target" >/dev/null
 second=$work/${first#"$build"/}

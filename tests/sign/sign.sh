@@ -24,8 +24,7 @@ openssl pkcs12 -export -inkey key.pem -in cert.pem -passout file:password.txt -o
     { echo "cannot make the test certificate"; exit 1; }
 
 # Configured as the preset's build, signing added; only the shipped PE files are built.
-sed -n 's/^\(CMAKE_TOOLCHAIN_FILE\|CMAKE_BUILD_TYPE\|CMAKE_COMPILE_WARNING_AS_ERROR\|LEGALPROMPT_DLL_TOOLCHAIN\):[A-Z]*=\(.*\)$/set(\1 "\2" CACHE STRING "")/p' \
-    "$build/CMakeCache.txt" > preset.cmake
+sed -n -f "$src/tests/pe/preset-settings.sed" "$build/CMakeCache.txt" > preset.cmake
 cmake -S "$src" -B signed -C preset.cmake -DLEGALPROMPT_SIGN_PKCS12="$PWD/signer.p12" \
     -DLEGALPROMPT_SIGN_PASSWORD_FILE="$PWD/password.txt" > configure.log 2>&1 ||
     { cat configure.log; echo "configure failed"; exit 1; }
