@@ -94,7 +94,7 @@ done
 
 # The signed prompt program and library, as a host ships them, under Wine.
 source "$src/scripts/wine-env.sh"
-why=$(wine_arch_runs) || { echo "skipped: the signed programs were not run: $why"; exit 77; }
+why=$(wine_arch_runs) || { echo "skipped: $why; the signed files were built and checked, not run"; exit 77; }
 fixture_display || exit 1
 mkdir -p run && cp signed/legalprompt.dll run/ || exit 1
 cp signed/legalprompt.exe run/ 2>/dev/null || cp "$build/legalprompt.exe" run/ || exit 1
