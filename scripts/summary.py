@@ -48,10 +48,16 @@ def main(build, presets):
             for said in out.splitlines():
                 if status == "run" and said.startswith(("retried: ", "waited: ")):
                     print(f"{'':<10} {name} {said}")
+        # A test that says "skipped: " could not run its width's programs under Wine; any
+        # other skipped test says why on its last line.
+        wine = [(name, out) for name, out in skipped if any(l.startswith("skipped: ") for l in out.splitlines())]
+        for name, out in skipped:
+            if (name, out) not in wine:
+                print(f"{'':<10} {name} skipped: {(out.strip().splitlines() or ['no reason given'])[-1]}")
         if preset in WINDOWS:
-            if skipped:
-                why = next((l[len("skipped: "):] for _, out in skipped for l in out.splitlines()
-                            if l.startswith("skipped: ")), "tests were skipped")
+            if wine:
+                why = next(l[len("skipped: "):] for _, out in wine for l in out.splitlines()
+                           if l.startswith("skipped: "))
                 not_run.append(f"{preset}: {why}")
             else:
                 ran.append(preset)

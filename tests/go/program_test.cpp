@@ -2,8 +2,6 @@
 // real input: its exit code is the outcome that legalprompt.Show returned, and the error it
 // prints when the library cannot be loaded.  The programs are in GO_PROGRAMS.
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "agreement_ids.h"
@@ -30,22 +28,8 @@ protected:
     // its error output.
     DWORD run(const char *folder, const std::function<void(HWND)> &user, bool *seen, std::string *said = nullptr)
     {
-        std::string errors = make_temp_dir("go-errors") + "stderr.txt";
-        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
-        HANDLE error_output = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
-                                          0, nullptr);
-        EXPECT_NE(INVALID_HANDLE_VALUE, error_output);
-        DWORD code = run_prompt_and_answer("\"" + programs() + folder + "\\example.exe\"", user, seen, 10000, error_output);
-        CloseHandle(error_output);
-        {
-            std::ifstream in(errors);
-            std::stringstream bytes;
-            bytes << in.rdbuf();
-            if (said) *said = bytes.str();
-        }
-        remove_file(errors);
-        EXPECT_TRUE(RemoveDirectoryA(errors.substr(0, errors.rfind('\\')).c_str())) << "cannot remove " << errors;
-        return code;
+        std::string ignored;
+        return run_prompt_and_hear("\"" + programs() + folder + "\\example.exe\"", user, seen, said ? said : &ignored);
     }
 };
 

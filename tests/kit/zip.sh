@@ -41,6 +41,11 @@ $top/share/LegalPrompt/nsis/liscn.txt
 $top/share/LegalPrompt/nsis/readme.txt
 $top/share/LegalPrompt/nsis/x86-ansi/legalprompt_nsis.dll
 $top/share/LegalPrompt/nsis/x86-unicode/legalprompt_nsis.dll"
+# The Rust crate, in the 64-bit kit: Debian has the Windows standard library for 64-bit alone.
+[ "$arch" = win64 ] && want+="
+$top/share/LegalPrompt/rust/Cargo.toml
+$top/share/LegalPrompt/rust/examples/setup.rs
+$top/share/LegalPrompt/rust/src/lib.rs"
 have=$(cd "$work/unpacked" && find . -type f | sed 's|^\./||' | LC_ALL=C sort)
 echo "$have"
 [ "$have" = "$want" ] || { echo "the file list differs from:"; echo "$want"; exit 1; }

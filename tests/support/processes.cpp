@@ -3,6 +3,8 @@
 #include "internal.h"
 
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 // Processes: the library in this one, a prompt on this thread, and programs run to their end.
@@ -142,4 +144,25 @@ DWORD run_prompt_and_answer(const std::string &command, const std::function<void
                             DWORD timeout_ms, HANDLE error_output)
 {
     return run_answering(command, user, seen, timeout_ms, error_output, false, true);
+}
+
+DWORD run_prompt_and_hear(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
+                          std::string *said)
+{
+    std::string dir = make_temp_dir("errors"), errors = dir + "stderr.txt";
+    SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+    HANDLE error_output = CreateFileA(errors.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS, 0,
+                                      nullptr);
+    EXPECT_NE(INVALID_HANDLE_VALUE, error_output) << "cannot make " << errors;
+    DWORD code = run_prompt_and_answer(command, user, seen, 10000, error_output);
+    CloseHandle(error_output);
+    {
+        std::ifstream in(errors, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        *said = bytes.str();
+    }
+    remove_file(errors);
+    EXPECT_TRUE(RemoveDirectoryA(dir.c_str())) << "cannot remove " << dir;
+    return code;
 }

@@ -42,5 +42,9 @@ DWORD run_and_answer(const std::string &command, const std::function<void(HWND)>
 // "retried:", for a rare failure of Wine's.
 DWORD run_prompt_and_answer(const std::string &command, const std::function<void(HWND)> &user,
                             bool *seen = nullptr, DWORD timeout_ms = 10000, HANDLE error_output = nullptr);
+// The same, with what the program wrote on its standard error in said: the example programs of
+// the kit's packages say there why they did not go on.
+DWORD run_prompt_and_hear(const std::string &command, const std::function<void(HWND)> &user, bool *seen,
+                          std::string *said);
 
 #endif

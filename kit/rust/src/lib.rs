@@ -1,0 +1,337 @@
+//! Puts the licence agreement in "liscn.txt" in front of the user, through `legalprompt.dll`,
+//! and tells whether the user accepts it.
+//!
+//! The DLL is the one beside the program's executable, of the program's width: the win64
+//! kit's for `x86_64-pc-windows-gnu` and `x86_64-pc-windows-msvc`.  It is loaded by its full
+//! path alone, so that a `legalprompt.dll` in the current folder or on `PATH` is never the one
+//! that answers.  Give the program `#![windows_subsystem = "windows"]` so that no console
+//! window opens behind the dialog.
+//!
+//! ```no_run
+//! match legalprompt::show() {
+//!     Ok(legalprompt::Outcome::Accepted) => println!("accepted; installing"),
+//!     Ok(outcome) => eprintln!("not installing: {}", outcome),
+//!     Err(error) => eprintln!("{}", error),
+//! }
+//! ```
+#![deny(missing_docs)]
+
+use std::error;
+use std::fmt;
+use std::io;
+use std::path::{Path, PathBuf};
+
+/// The DLL's file name, looked for beside the program's executable and nowhere else.
+pub const LIBRARY: &str = "legalprompt.dll";
+
+/// The library's function that shows the dialog: `int WINAPI DisplayLegalBullshit(void)`.
+const DISPLAY: &str = "DisplayLegalBullshit";
+
+/// The user's answer.
+#[derive(Clone, Copy, Debug, PartialEq, Eq, Hash)]
+pub enum Outcome {
+    /// The user chose "Accept".
+    Accepted,
+    /// "Do Not Accept", Esc, the close box; or no dialog could be made.
+    Declined,
+    /// "liscn.txt" could not be opened or read; nothing was shown.
+    NoText,
+}
+
+impl Outcome {
+    /// The library's number for the outcome, as the kit's prompt programs give it for their
+    /// exit code: 0 accepted, 1 declined, -1 no text.  Acceptance is 0, not 1.
+    pub fn code(self) -> i32 {
+        match self {
+            Outcome::Accepted => 0,
+            Outcome::Declined => 1,
+            Outcome::NoText => -1,
+        }
+    }
+
+    /// The outcome the library's result stands for; none for a number it never returns.
+    fn from_code(code: i32) -> Option<Outcome> {
+        match code {
+            0 => Some(Outcome::Accepted),
+            1 => Some(Outcome::Declined),
+            -1 => Some(Outcome::NoText),
+            _ => None,
+        }
+    }
+}
+
+impl fmt::Display for Outcome {
+    /// "accepted", "declined" or "no text".
+    fn fmt(&self, f: &mut fmt::Formatter<'_>) -> fmt::Result {
+        f.write_str(match self {
+            Outcome::Accepted => "accepted",
+            Outcome::Declined => "declined",
+            Outcome::NoText => "no text",
+        })
+    }
+}
+
+/// Why the library could not be used: it could not be found or loaded, it has no
+/// `DisplayLegalBullshit`, or that returned a number that is no answer.  The user accepted
+/// nothing.  Its text names the DLL's full path and gives the system's message.
+#[derive(Debug)]
+pub struct Error {
+    library: PathBuf,
+    failure: Failure,
+}
+
+// Elsewhere than on Windows nothing is loaded, and so nothing lacks an export.
+#[cfg_attr(not(windows), allow(dead_code))]
+#[derive(Debug)]
+enum Failure {
+    Folder(io::Error),
+    Load(io::Error),
+    Export(io::Error),
+    Answer(i32),
+}
+
+impl Error {
+    /// The full path of the DLL that was to answer; empty when the program's own folder could
+    /// not be told.
+    pub fn library(&self) -> &Path {
+        &self.library
+    }
+
+    /// The system's error code of the failure (`GetLastError`), where the system gave one.
+    pub fn raw_os_error(&self) -> Option<i32> {
+        match &self.failure {
+            Failure::Folder(e) | Failure::Load(e) | Failure::Export(e) => e.raw_os_error(),
+            Failure::Answer(_) => None,
+        }
+    }
+}
+
+impl fmt::Display for Error {
+    fn fmt(&self, f: &mut fmt::Formatter<'_>) -> fmt::Result {
+        let library = self.library.display();
+        // The system's message comes from io::Error, which asks FormatMessageW for it.
+        match &self.failure {
+            Failure::Folder(e) => write!(f, "legalprompt: cannot tell the program's folder: {}", e),
+            Failure::Load(e) => write!(f, "legalprompt: cannot load {}: {}", library, e),
+            Failure::Export(e) => write!(f, "legalprompt: {} has no {}: {}", library, DISPLAY, e),
+            Failure::Answer(code) => write!(
+                f,
+                "legalprompt: {} answered {}, which is no outcome",
+                library, code
+            ),
+        }
+    }
+}
+
+impl error::Error for Error {}
+
+/// Shows the agreement text from "liscn.txt" (looked for in the program's folder, then the
+/// current folder) and blocks until the user answers.  The dialog and its modal loop belong
+/// to the calling thread: call it from one thread at a time.
+///
+/// # Errors
+///
+/// An [`Error`] when `legalprompt.dll` beside the program's executable cannot be loaded, has
+/// no `DisplayLegalBullshit`, or returns a number that is no outcome.  Nothing was accepted.
+pub fn show() -> Result<Outcome, Error> {
+    let program = std::env::current_exe().map_err(|e| Error {
+        library: PathBuf::new(),
+        failure: Failure::Folder(e),
+    })?;
+    let library = match program.parent() {
+        Some(folder) => folder.join(LIBRARY),
+        None => {
+            let e = io::Error::new(io::ErrorKind::NotFound, "the program's path has no folder");
+            return Err(Error {
+                library: PathBuf::new(),
+                failure: Failure::Folder(e),
+            });
+        }
+    };
+    match system::display(&library) {
+        Ok(code) => match Outcome::from_code(code) {
+            Some(outcome) => Ok(outcome),
+            None => Err(Error {
+                library,
+                failure: Failure::Answer(code),
+            }),
+        },
+        Err(failure) => Err(Error { library, failure }),
+    }
+}
+
+#[cfg(windows)]
+mod system {
+    use super::{Failure, DISPLAY};
+    use std::ffi::c_void;
+    use std::io;
+    use std::mem;
+    use std::os::windows::ffi::OsStrExt;
+    use std::path::Path;
+
+    type Module = *mut c_void;
+    type Display = unsafe extern "system" fn() -> i32;
+
+    // The file at the full path, and for the DLLs that it imports its own folder and then
+    // System32: never the current folder or PATH, where another process may have put a DLL.
+    const LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR: u32 = 0x0000_0100;
+    const LOAD_LIBRARY_SEARCH_SYSTEM32: u32 = 0x0000_0800;
+
+    #[link(name = "kernel32")]
+    extern "system" {
+        fn LoadLibraryExW(file_name: *const u16, reserved: *mut c_void, flags: u32) -> Module;
+        fn GetProcAddress(module: Module, name: *const u8) -> *mut c_void;
+        fn FreeLibrary(module: Module) -> i32;
+    }
+
+    // The library, freed when the call is over, whatever happened.
+    struct Loaded(Module);
+
+    impl Drop for Loaded {
+        fn drop(&mut self) {
+            // SAFETY: the handle came from a successful LoadLibraryExW and is freed once, after
+            // the last call into the library has returned.
+            unsafe { FreeLibrary(self.0) };
+        }
+    }
+
+    /// Loads the library at path, calls its DisplayLegalBullshit and gives what it returned.
+    pub(crate) fn display(path: &Path) -> Result<i32, Failure> {
+        let mut name: Vec<u16> = path.as_os_str().encode_wide().collect();
+        if name.contains(&0) {
+            return Err(Failure::Load(io::Error::new(
+                io::ErrorKind::InvalidInput,
+                "the path holds a NUL",
+            )));
+        }
+        name.push(0);
+        // SAFETY: name is a NUL-terminated wide string that outlives the call; the reserved
+        // argument is null as the function requires.
+        let module = unsafe {
+            LoadLibraryExW(
+                name.as_ptr(),
+                std::ptr::null_mut(),
+                LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32,
+            )
+        };
+        if module.is_null() {
+            return Err(Failure::Load(io::Error::last_os_error()));
+        }
+        let library = Loaded(module);
+        let export = format!("{}\0", DISPLAY);
+        // SAFETY: the module is loaded (library holds it) and export is a NUL-terminated ANSI
+        // name that outlives the call.
+        let address = unsafe { GetProcAddress(library.0, export.as_ptr()) };
+        if address.is_null() {
+            return Err(Failure::Export(io::Error::last_os_error()));
+        }
+        // SAFETY: the library's export is `int WINAPI DisplayLegalBullshit(void)`: no
+        // arguments, the system's calling convention, a 32-bit int in the result register
+        // (read as i32, so that -1 is -1 and not 4294967295).  It is called while the module
+        // is loaded, on this thread, which runs the dialog's modal loop until it returns.
+        let code = unsafe {
+            let display: Display = mem::transmute::<*mut c_void, Display>(address);
+            display()
+        };
+        drop(library);
+        Ok(code)
+    }
+}
+
+#[cfg(not(windows))]
+mod system {
+    use super::Failure;
+    use std::io;
+    use std::path::Path;
+
+    /// legalprompt.dll is a Windows library: elsewhere there is nothing to load.
+    pub(crate) fn display(_path: &Path) -> Result<i32, Failure> {
+        Err(Failure::Load(io::Error::new(
+            io::ErrorKind::Unsupported,
+            "legalprompt.dll runs on Windows only",
+        )))
+    }
+}
+
+#[cfg(test)]
+mod tests {
+    use super::*;
+
+    #[test]
+    fn only_the_three_answers_are_outcomes() {
+        // A number the library never returns, among them -1 read as an unsigned 32-bit one,
+        // is no answer: above all it is never an acceptance.
+        let cases: &[(i32, Option<Outcome>, &str)] = &[
+            (0, Some(Outcome::Accepted), "accepted"),
+            (1, Some(Outcome::Declined), "declined"),
+            (-1, Some(Outcome::NoText), "no text"),
+            (2, None, ""),
+            (-2, None, ""),
+            (0x100, None, ""),
+            (i32::MAX, None, ""),
+            (i32::MIN, None, ""),
+        ];
+        for &(code, outcome, text) in cases {
+            assert_eq!(outcome, Outcome::from_code(code), "result {}", code);
+            if let Some(outcome) = outcome {
+                assert_eq!(code, outcome.code(), "{:?}", outcome);
+                assert_eq!(text, outcome.to_string(), "{:?}", outcome);
+            }
+        }
+    }
+
+    #[test]
+    fn each_error_names_the_library_and_says_why() {
+        let library = PathBuf::from(r"C:\Program Files\Example\legalprompt.dll");
+        let cases = [
+            (
+                Failure::Load(io::Error::from_raw_os_error(126)),
+                Some(126),
+                "legalprompt: cannot load C:\\Program Files\\Example\\legalprompt.dll: ",
+            ),
+            (
+                Failure::Export(io::Error::from_raw_os_error(127)),
+                Some(127),
+                "legalprompt: C:\\Program Files\\Example\\legalprompt.dll has no DisplayLegalBullshit: ",
+            ),
+            (
+                Failure::Answer(7),
+                None,
+                "legalprompt: C:\\Program Files\\Example\\legalprompt.dll answered 7, which is no outcome",
+            ),
+        ];
+        for (failure, code, start) in cases {
+            let error = Error {
+                library: library.clone(),
+                failure,
+            };
+            let text = error.to_string();
+            assert!(text.starts_with(start), "{:?} gave {:?}", error, text);
+            assert_eq!(code, error.raw_os_error(), "{}", text);
+            assert_eq!(library, error.library(), "{}", text);
+            // The system's message follows the path, and is not left out.
+            if let Some(code) = code {
+                assert!(
+                    text.ends_with(&io::Error::from_raw_os_error(code).to_string()),
+                    "{}",
+                    text
+                );
+            }
+        }
+    }
+
+    #[test]
+    #[cfg(not(windows))]
+    fn elsewhere_than_windows_nothing_is_accepted() {
+        let error = show().expect_err("show() answered where there is no library");
+        let beside = std::env::current_exe().unwrap().parent().unwrap().join(LIBRARY);
+        assert_eq!(beside, error.library());
+        assert!(
+            error
+                .to_string()
+                .starts_with(&format!("legalprompt: cannot load {}: ", beside.display())),
+            "{}",
+            error
+        );
+    }
+}
