@@ -38,7 +38,7 @@ refused() {  # NAME EXPECTED_MESSAGE PROJECT_DIR CMAKE_ARGS...
     sed -n '/^CMake Error/,/^-- Configuring incomplete/p' "$work/$name.log" | grep -v '^ *$' | sed -n '2,7p'
 }
 consumer=$src/tests/kit/project
-refused "${other_kit}" "needs the $other_kit kit, LegalPrompt-1.1.0-$other_kit.zip" "$consumer" \
+refused "${other_kit}" "needs the $other_kit kit, LegalPrompt-1.2.0-$other_kit.zip" "$consumer" \
     -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER="$other-gcc-posix" || exit 1
 refused linux "a project for Linux cannot use it at all" "$consumer" || exit 1
 # clang compiles for 64-bit ARM Windows; with no ARM libraries at hand, CMake's probe only compiles.
