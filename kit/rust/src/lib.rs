@@ -20,12 +20,16 @@ use std::error;
 use std::fmt;
 use std::io;
 use std::path::{Path, PathBuf};
+use std::sync::Mutex;
 
 /// The DLL's file name, looked for beside the program's executable and nowhere else.
 pub const LIBRARY: &str = "legalprompt.dll";
 
 /// The library's function that shows the dialog: `int WINAPI DisplayLegalBullshit(void)`.
 const DISPLAY: &str = "DisplayLegalBullshit";
+
+/// Held while the library is called.
+static ONE_AT_A_TIME: Mutex<()> = Mutex::new(());
 
 /// The user's answer.
 #[derive(Clone, Copy, Debug, PartialEq, Eq, Hash)]
@@ -127,7 +131,8 @@ impl error::Error for Error {}
 
 /// Shows the agreement text from "liscn.txt" (looked for in the program's folder, then the
 /// current folder) and blocks until the user answers.  The dialog and its modal loop belong
-/// to the calling thread: call it from one thread at a time.
+/// to the calling thread.  The library serves one call at a time: a call from another thread
+/// waits until the one before it has its answer.
 ///
 /// # Errors
 ///
@@ -148,7 +153,13 @@ pub fn show() -> Result<Outcome, Error> {
             });
         }
     };
-    match system::display(&library) {
+    // The lock only orders the calls: one that panicked holding it left nothing half done.
+    let turn = ONE_AT_A_TIME
+        .lock()
+        .unwrap_or_else(|poisoned| poisoned.into_inner());
+    let result = system::display(&library);
+    drop(turn);
+    match result {
         Ok(code) => match Outcome::from_code(code) {
             Some(outcome) => Ok(outcome),
             None => Err(Error {
