@@ -48,16 +48,18 @@ def main(build, presets):
             for said in out.splitlines():
                 if status == "run" and said.startswith(("retried: ", "waited: ")):
                     print(f"{'':<10} {name} {said}")
-        # A test that says "skipped: " could not run its width's programs under Wine; any
-        # other skipped test says why on its last line.
-        wine = [(name, out) for name, out in skipped if any(l.startswith("skipped: ") for l in out.splitlines())]
-        for name, out in skipped:
-            if (name, out) not in wine:
-                print(f"{'':<10} {name} skipped: {(out.strip().splitlines() or ['no reason given'])[-1]}")
+        # A test that says "unavailable: " lacks a tool that the machine could not be given,
+        # and says which; any other skipped test (one that says "skipped: ", or whose fixture
+        # failed) means that its width's programs did not all run under Wine.
+        tools = [(name, out) for name, out in skipped if any(l.startswith("unavailable: ") for l in out.splitlines())]
+        for name, out in tools:
+            why = next(l for l in out.splitlines() if l.startswith("unavailable: "))
+            print(f"{'':<10} {name} {why}")
+        wine = [(name, out) for name, out in skipped if (name, out) not in tools]
         if preset in WINDOWS:
             if wine:
-                why = next(l[len("skipped: "):] for _, out in wine for l in out.splitlines()
-                           if l.startswith("skipped: "))
+                why = next((l[len("skipped: "):] for _, out in wine for l in out.splitlines()
+                            if l.startswith("skipped: ")), "tests were skipped")
                 not_run.append(f"{preset}: {why}")
             else:
                 ran.append(preset)

@@ -19,3 +19,6 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 }
 
 __declspec(dllexport) int WINAPI DisplayLegalBullshit(void) { return 0; }
+
+/* The same answer under a name of its own, for a DLL that imports planted code. */
+__declspec(dllexport) int WINAPI PlantedAnswer(void) { return 0; }

@@ -1,18 +1,23 @@
 #!/bin/bash
 # Builds the kit's Rust example with the commands that the docs' page shows, with no downloads:
 # a program folder (setup/) whose Cargo.toml is the page's and whose main.rs is the crate's
-# examples/setup.rs, beside a copy of the kit's rust folder.  The program goes with the
-# library beside it (with-library/), with none (no-library/) and with a DLL that lacks the
-# export (no-export/).
-# usage: build.sh PAGE KIT_RUST_FOLDER PROGRAM_TOML LIBRARY NO_EXPORT_LIBRARY OUT_DIR VERSION
+# examples/setup.rs, beside a copy of the kit's rust folder.  The program goes with the library
+# beside it (with-library/, with the tests' own program turns.exe), with none (no-library/),
+# and with DLLs named legalprompt.dll that cannot serve: one without the export (no-export/),
+# the 32-bit library (other-width/), and one that imports planted code (needs-dependency/).
+# usage: build.sh PAGE KIT_RUST_FOLDER PROGRAM_TOML TURNS_FOLDER OUT_DIR VERSION LIBRARY
+#        NO_EXPORT_LIBRARY OTHER_WIDTH_LIBRARY NEEDS_DEPENDENCY_LIBRARY
 set -uo pipefail
-page=$1 crate=$2 toml=$3 library=$4 no_export=$5 out=$6 version=$7
+page=$1 crate=$2 toml=$3 turns=$4 out=$5 version=$6
+declare -A libraries=([with-library]=$7 [no-export]=$8 [other-width]=$9 [needs-dependency]=${10})
 grep -qx "version = \"$version\"" "$crate/Cargo.toml" ||
     { echo "$crate/Cargo.toml does not give the kit's version, $version"; exit 1; }
-rm -rf "$out/source" "$out/with-library" "$out/no-library" "$out/no-export"
-mkdir -p "$out/source/setup/src" "$out/with-library" "$out/no-library" "$out/no-export" || exit 1
+folders=(with-library no-library no-export other-width needs-dependency)
+for folder in source "${folders[@]}"; do rm -rf "${out:?}/$folder"; done
+mkdir -p "$out/source/setup/src" || exit 1
 cp -r "$crate" "$out/source/rust" && cp "$toml" "$out/source/setup/Cargo.toml" &&
-    cp "$crate/examples/setup.rs" "$out/source/setup/src/main.rs" || exit 1
+    cp "$crate/examples/setup.rs" "$out/source/setup/src/main.rs" && cp -r "$turns" "$out/source/turns" || exit 1
+rm -rf "$out/source/rust/target" "$out/source/rust/Cargo.lock"
 # Where cargo keeps what it fetches (nothing: the page's command is --offline), and no settings
 # of the machine's user; warnings are errors.
 export CARGO_HOME=$out/cargo-home RUSTFLAGS=-Dwarnings
@@ -21,7 +26,13 @@ commands=$(sed -n '/^```sh$/,/^```$/{/^```/d;p}' "$page")
 [ -n "$commands" ] || { echo "$page shows no commands"; exit 1; }
 echo "$commands"
 (cd "$out/source" && bash -e -c "$commands") || exit 1
+# The tests' own program, as the page's command builds a program.
+(cd "$out/source/turns" && RUSTC=/usr/bin/rustc /usr/bin/cargo build --offline --release \
+    --target x86_64-pc-windows-gnu) || exit 1
 program=$out/source/setup/target/x86_64-pc-windows-gnu/release/setup.exe
-for folder in with-library no-library no-export; do cp "$program" "$out/$folder/" || exit 1; done
-cp "$library" "$out/with-library/legalprompt.dll" && cp "$no_export" "$out/no-export/legalprompt.dll" || exit 1
+for folder in "${folders[@]}"; do
+    mkdir "$out/$folder" && cp "$program" "$out/$folder/" || exit 1
+    [ -z "${libraries[$folder]:-}" ] || cp "${libraries[$folder]}" "$out/$folder/legalprompt.dll" || exit 1
+done
+cp "$out/source/turns/target/x86_64-pc-windows-gnu/release/turns.exe" "$out/with-library/" || exit 1
 echo "setup.exe (x86_64-pc-windows-gnu): $(wc -c < "$program") bytes"

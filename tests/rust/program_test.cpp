@@ -97,21 +97,26 @@ TEST_F(RustProgram, NoTextIsMinusOneWithNoDialog)
 }
 
 // The error names the DLL by its full path, says what failed and gives the system's message
-// for the system's error code.
+// for the system's error code, with the file's name where the system's message has "%1".
 TEST_F(RustProgram, ALibraryThatCannotBeUsedIsAnErrorThatNamesIt)
 {
     const struct {
         const char *folder, *failed;
         DWORD error;
+        const char *hint;
     } cases[] = {
-        {"no-library", "legalprompt: cannot load %s: ", ERROR_MOD_NOT_FOUND},
-        {"no-export", "legalprompt: %s has no DisplayLegalBullshit: ", ERROR_PROC_NOT_FOUND},
+        {"no-library", "legalprompt: cannot load %s: ", ERROR_MOD_NOT_FOUND, ""},
+        {"no-export", "legalprompt: %s has no DisplayLegalBullshit: ", ERROR_PROC_NOT_FOUND, ""},
+        {"other-width", "legalprompt: cannot load %s: ", ERROR_BAD_EXE_FORMAT,
+         "; this program needs the win64 kit's legalprompt.dll"},
     };
     for (const auto &c : cases) {
         std::string library = full_path(programs() + c.folder + "\\legalprompt.dll");
         std::string start = c.failed;
         start.replace(start.find("%s"), 2, library);
-        std::string message = system_message(c.error) + " (os error " + std::to_string(c.error) + ")\n";
+        std::string message = system_message(c.error);
+        if (message.find("%1") != std::string::npos) message.replace(message.find("%1"), 2, library);
+        message += " (os error " + std::to_string(c.error) + ")" + c.hint + "\n";
         bool seen;
         std::string said;
         EXPECT_EQ(kLibraryError, run(c.folder, nullptr, &seen, &said)) << c.folder;
@@ -121,6 +126,40 @@ TEST_F(RustProgram, ALibraryThatCannotBeUsedIsAnErrorThatNamesIt)
     }
 }
 
+// The library serves one thread at a time: a second thread's dialog comes only once the first
+// is answered.  A call from inside the dialog's modal loop, on its own thread, shows its dialog
+// and returns before the first call does.
+TEST_F(RustProgram, CallsTakeTurns)
+{
+    ASSERT_TRUE(write_file(text(), "A LICENCE FOR THE RUST PROGRAM\r\n"));
+    std::string turns = "\"" + programs() + "with-library\\turns.exe\" ";
+    bool seen;
+    std::string said;
+    EXPECT_EQ(0u, run_prompt_and_hear(turns + "threads", [](HWND first) {
+        EXPECT_FALSE(wait_until([&] { return find_dialog({first}, ANY_PROCESS) != nullptr; }, 1000))
+            << "a second thread's dialog came while the first was up";
+        press(VK_RETURN);
+        HWND second = wait_for_dialog({first}, 10000, ANY_PROCESS);
+        ASSERT_NE(nullptr, second) << "the second thread's dialog did not come";
+        settle(second);
+        press(VK_ESCAPE);
+    }, &seen, &said)) << said;
+    EXPECT_EQ("one: accepted\nother: declined\n", said);
+
+    // The nested call comes a second after the first call began, when its dialog is up: the
+    // dialog found first is the outer one.
+    EXPECT_EQ(0u, run_prompt_and_hear(turns + "nested", [](HWND outer) {
+        HWND nested = wait_for_dialog({outer}, 10000, ANY_PROCESS);
+        ASSERT_NE(nullptr, nested) << "the nested call's dialog did not come";
+        for (HWND dialog : {nested, outer}) {
+            settle(dialog);
+            press(VK_RETURN);
+            EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << (dialog == outer ? "outer" : "nested");
+        }
+    }, &seen, &said)) << said;
+    EXPECT_EQ("nested: accepted\nouter: accepted\n", said);
+}
+
 // Another process of the user may put a legalprompt.dll in the current folder and on PATH:
 // without the library beside it the program fails, and with it that one alone is loaded.  The
 // planted DLL answers "accepted" without a dialog and says that it ran.
@@ -128,6 +167,7 @@ TEST_F(RustProgram, OnlyTheLibraryBesideTheProgramIsLoaded)
 {
     std::string planted = make_temp_dir("rust-planted");
     ASSERT_TRUE(CopyFileA((planted_dir() + "planted.dll").c_str(), (planted + "legalprompt.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((programs() + "planted\\lpdepend.dll").c_str(), (planted + "lpdepend.dll").c_str(), FALSE));
     ASSERT_TRUE(write_file(planted + "liscn.txt", "A PLANTED TEXT\r\n"));
     ASSERT_TRUE(write_file(text(), "A LICENCE FOR THE RUST PROGRAM\r\n"));
     char path[32767];
@@ -144,6 +184,11 @@ TEST_F(RustProgram, OnlyTheLibraryBesideTheProgramIsLoaded)
         EXPECT_FALSE(seen);
         EXPECT_EQ(0u, said.find("legalprompt: cannot load ")) << said;
         EXPECT_FALSE(planted_code_ran()) << "the planted DLL was loaded by the program without a library beside it";
+        // A library whose import only the current folder and PATH hold is not loaded at all.
+        EXPECT_EQ(kLibraryError, run("needs-dependency", nullptr, &seen, &said)) << said;
+        EXPECT_EQ(0u, said.find("legalprompt: cannot load ")) << said;
+        EXPECT_NE(std::string::npos, said.find("(os error 126)")) << said;
+        EXPECT_FALSE(planted_code_ran()) << "the library's import was loaded from the current folder or PATH";
 
         std::vector<std::string> modules;
         std::string shown;
@@ -162,9 +207,7 @@ TEST_F(RustProgram, OnlyTheLibraryBesideTheProgramIsLoaded)
             EXPECT_EQ(std::string::npos, module.find(lower(planted))) << "loaded: " << module;
     }
     SetEnvironmentVariableA("PATH", saved.c_str());
-    remove_file(planted + "legalprompt.dll");
-    remove_file(planted + "liscn.txt");
-    EXPECT_TRUE(RemoveDirectoryA(planted.c_str())) << "cannot remove " << planted;
+    remove_tree(planted);
 }
 
 }  // namespace

@@ -123,6 +123,8 @@ DWORD run_answering(const std::string &command, const std::function<void(HWND)> 
     if (retry && user && !optional && !dialog_seen && code == 1) {
         printf("retried: no dialog from %s, which ended with 1\n", command.c_str());
         fflush(stdout);
+        // What the failed run said is not the answer's: a file of error output starts again.
+        if (error_output && SetFilePointer(error_output, 0, nullptr, FILE_BEGIN) == 0) SetEndOfFile(error_output);
         code = run();
     }
     if (user && !optional) {

@@ -4,8 +4,9 @@
 //! The DLL is the one beside the program's executable, of the program's width: the win64
 //! kit's for `x86_64-pc-windows-gnu` and `x86_64-pc-windows-msvc`.  It is loaded by its full
 //! path alone, so that a `legalprompt.dll` in the current folder or on `PATH` is never the one
-//! that answers.  Give the program `#![windows_subsystem = "windows"]` so that no console
-//! window opens behind the dialog.
+//! that answers.  Ship `liscn.txt` beside it too: the library looks for the text there first,
+//! then in the current folder, the system's folders and `PATH`.  Give the program
+//! `#![windows_subsystem = "windows"]` so that no console window opens behind the dialog.
 //!
 //! ```no_run
 //! match legalprompt::show() {
@@ -16,11 +17,12 @@
 //! ```
 #![deny(missing_docs)]
 
+use std::cell::Cell;
 use std::error;
 use std::fmt;
 use std::io;
 use std::path::{Path, PathBuf};
-use std::sync::Mutex;
+use std::sync::{Mutex, MutexGuard};
 
 /// The DLL's file name, looked for beside the program's executable and nowhere else.
 pub const LIBRARY: &str = "legalprompt.dll";
@@ -28,8 +30,49 @@ pub const LIBRARY: &str = "legalprompt.dll";
 /// The library's function that shows the dialog: `int WINAPI DisplayLegalBullshit(void)`.
 const DISPLAY: &str = "DisplayLegalBullshit";
 
-/// Held while the library is called.
+/// Held by the thread that is calling the library.
 static ONE_AT_A_TIME: Mutex<()> = Mutex::new(());
+
+thread_local! {
+    /// Whether this thread is in the library's call: its dialog's modal loop runs the thread's
+    /// other windows and timers, which may call again.
+    static CALLING: Cell<bool> = Cell::new(false);
+}
+
+/// This thread's turn at the library, until it is dropped.
+struct Turn {
+    _held: MutexGuard<'static, ()>,
+}
+
+impl Turn {
+    /// Waits for the turn; none when this thread has it already.
+    fn take() -> Option<Turn> {
+        if CALLING.with(Cell::get) {
+            return None;
+        }
+        // The lock only orders the calls: one that panicked holding it left nothing half done.
+        let held = ONE_AT_A_TIME
+            .lock()
+            .unwrap_or_else(|poisoned| poisoned.into_inner());
+        CALLING.with(|calling| calling.set(true));
+        Some(Turn { _held: held })
+    }
+}
+
+impl Drop for Turn {
+    fn drop(&mut self) {
+        CALLING.with(|calling| calling.set(false));
+    }
+}
+
+/// What LoadLibraryExW says of a DLL of the other width, or of a file that is no DLL.
+const ERROR_BAD_EXE_FORMAT: i32 = 193;
+/// The kit whose DLL is of this program's width.
+const KIT: &str = if cfg!(target_pointer_width = "64") {
+    "win64"
+} else {
+    "win32"
+};
 
 /// The user's answer.
 #[derive(Clone, Copy, Debug, PartialEq, Eq, Hash)]
@@ -116,7 +159,15 @@ impl fmt::Display for Error {
         // The system's message comes from io::Error, which asks FormatMessageW for it.
         match &self.failure {
             Failure::Folder(e) => write!(f, "legalprompt: cannot tell the program's folder: {}", e),
-            Failure::Load(e) => write!(f, "legalprompt: cannot load {}: {}", library, e),
+            Failure::Load(e) => {
+                // The system's messages name the file "%1", which only the caller can fill in.
+                let said = e.to_string().replace("%1", &library.to_string());
+                write!(f, "legalprompt: cannot load {}: {}", library, said)?;
+                if e.raw_os_error() == Some(ERROR_BAD_EXE_FORMAT) {
+                    write!(f, "; this program needs the {} kit's legalprompt.dll", KIT)?;
+                }
+                Ok(())
+            }
             Failure::Export(e) => write!(f, "legalprompt: {} has no {}: {}", library, DISPLAY, e),
             Failure::Answer(code) => write!(
                 f,
@@ -130,9 +181,11 @@ impl fmt::Display for Error {
 impl error::Error for Error {}
 
 /// Shows the agreement text from "liscn.txt" (looked for in the program's folder, then the
-/// current folder) and blocks until the user answers.  The dialog and its modal loop belong
-/// to the calling thread.  The library serves one call at a time: a call from another thread
-/// waits until the one before it has its answer.
+/// current folder, the system's folders and `PATH`) and blocks until the user answers.  The
+/// dialog and its modal loop belong to the calling thread.  The library serves one thread at a
+/// time: a call from another thread waits until the one before it has its answer.  A call made
+/// from inside the dialog's modal loop (by a window or timer of the same thread) shows a
+/// dialog of its own, which is answered before the first.
 ///
 /// # Errors
 ///
@@ -153,10 +206,7 @@ pub fn show() -> Result<Outcome, Error> {
             });
         }
     };
-    // The lock only orders the calls: one that panicked holding it left nothing half done.
-    let turn = ONE_AT_A_TIME
-        .lock()
-        .unwrap_or_else(|poisoned| poisoned.into_inner());
+    let turn = Turn::take();
     let result = system::display(&library);
     drop(turn);
     match result {
@@ -294,40 +344,62 @@ mod tests {
     #[test]
     fn each_error_names_the_library_and_says_why() {
         let library = PathBuf::from(r"C:\Program Files\Example\legalprompt.dll");
+        let path = r"C:\Program Files\Example\legalprompt.dll";
+        let system = |code| io::Error::from_raw_os_error(code).to_string();
         let cases = [
             (
                 Failure::Load(io::Error::from_raw_os_error(126)),
                 Some(126),
-                "legalprompt: cannot load C:\\Program Files\\Example\\legalprompt.dll: ",
+                format!("legalprompt: cannot load {}: {}", path, system(126)),
+            ),
+            (
+                Failure::Load(io::Error::from_raw_os_error(193)),
+                Some(193),
+                format!(
+                    "legalprompt: cannot load {}: {}; this program needs the {} kit's legalprompt.dll",
+                    path,
+                    system(193),
+                    if cfg!(target_pointer_width = "64") {
+                        "win64"
+                    } else {
+                        "win32"
+                    }
+                ),
+            ),
+            (
+                Failure::Load(io::Error::new(
+                    io::ErrorKind::Other,
+                    "%1 is not a valid Win32 application.",
+                )),
+                None,
+                format!(
+                    "legalprompt: cannot load {}: {} is not a valid Win32 application.",
+                    path, path
+                ),
             ),
             (
                 Failure::Export(io::Error::from_raw_os_error(127)),
                 Some(127),
-                "legalprompt: C:\\Program Files\\Example\\legalprompt.dll has no DisplayLegalBullshit: ",
+                format!(
+                    "legalprompt: {} has no DisplayLegalBullshit: {}",
+                    path,
+                    system(127)
+                ),
             ),
             (
                 Failure::Answer(7),
                 None,
-                "legalprompt: C:\\Program Files\\Example\\legalprompt.dll answered 7, which is no outcome",
+                format!("legalprompt: {} answered 7, which is no outcome", path),
             ),
         ];
-        for (failure, code, start) in cases {
+        for (failure, code, expected) in cases {
             let error = Error {
                 library: library.clone(),
                 failure,
             };
-            let text = error.to_string();
-            assert!(text.starts_with(start), "{:?} gave {:?}", error, text);
-            assert_eq!(code, error.raw_os_error(), "{}", text);
-            assert_eq!(library, error.library(), "{}", text);
-            // The system's message follows the path, and is not left out.
-            if let Some(code) = code {
-                assert!(
-                    text.ends_with(&io::Error::from_raw_os_error(code).to_string()),
-                    "{}",
-                    text
-                );
-            }
+            assert_eq!(expected, error.to_string(), "{:?}", error);
+            assert_eq!(code, error.raw_os_error(), "{:?}", error);
+            assert_eq!(library, error.library(), "{:?}", error);
         }
     }
 
