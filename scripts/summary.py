@@ -24,6 +24,14 @@ def read(path):
     return cases
 
 
+def reason(lines):
+    """Why a test skipped: the line after GoogleTest's "Skipped", else its last line."""
+    for said, after in zip(lines, lines[1:]):
+        if said.endswith(": Skipped") or said == "Skipped":
+            return after
+    return lines[-1] if lines else "no reason given"
+
+
 def main(build, presets):
     good = True
     ran, not_run = [], []
@@ -48,17 +56,18 @@ def main(build, presets):
             for said in out.splitlines():
                 if status == "run" and said.startswith(("retried: ", "waited: ")):
                     print(f"{'':<10} {name} {said}")
-        # A test that says "unavailable: " lacks a tool that the machine could not be given,
-        # and says which; any other skipped test (one that says "skipped: ", or whose fixture
-        # failed) means that its width's programs did not all run under Wine.
-        tools = [(name, out) for name, out in skipped if any(l.startswith("unavailable: ") for l in out.splitlines())]
-        for name, out in tools:
-            why = next(l for l in out.splitlines() if l.startswith("unavailable: "))
-            print(f"{'':<10} {name} {why}")
-        wine = [(name, out) for name, out in skipped if (name, out) not in tools]
+        # A test that says "skipped: ", or whose fixture failed, did not run its width's
+        # programs under Wine; any other skipped test is named, with the reason it gave.
+        wine = []
+        for name, out in skipped:
+            lines = [l.strip() for l in out.splitlines() if l.strip()]
+            if any(l.startswith("skipped: ") or l.startswith("Failed test dependencies") for l in lines):
+                wine.append(out)
+            else:
+                print(f"{'':<10} {name} skipped: {reason(lines)}")
         if preset in WINDOWS:
             if wine:
-                why = next((l[len("skipped: "):] for _, out in wine for l in out.splitlines()
+                why = next((l[len("skipped: "):] for out in wine for l in out.splitlines()
                             if l.startswith("skipped: ")), "tests were skipped")
                 not_run.append(f"{preset}: {why}")
             else:

@@ -4,7 +4,8 @@
 
 export WINEARCH=${WINEARCH:-win32}
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
+# No Mono or Gecko installer prompts; a test may also turn off more (winedbg, for one).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LC_ALL=C.UTF-8                       # Wine's ANSI code page is then 1252
 : "${WINEPREFIX:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build/wineprefix-$WINEARCH}"
 export WINEPREFIX

@@ -146,8 +146,8 @@ TEST_F(RustProgram, CallsTakeTurns)
     }, &seen, &said)) << said;
     EXPECT_EQ("one: accepted\nother: declined\n", said);
 
-    // The nested call comes a second after the first call began, when its dialog is up: the
-    // dialog found first is the outer one.
+    // The nested call comes once the first call's dialog has been up for two of its timer's
+    // quarter-second ticks: the dialog found first is the outer one.
     EXPECT_EQ(0u, run_prompt_and_hear(turns + "nested", [](HWND outer) {
         HWND nested = wait_for_dialog({outer}, 10000, ANY_PROCESS);
         ASSERT_NE(nullptr, nested) << "the nested call's dialog did not come";
@@ -189,6 +189,9 @@ TEST_F(RustProgram, OnlyTheLibraryBesideTheProgramIsLoaded)
         EXPECT_EQ(0u, said.find("legalprompt: cannot load ")) << said;
         EXPECT_NE(std::string::npos, said.find("(os error 126)")) << said;
         EXPECT_FALSE(planted_code_ran()) << "the library's import was loaded from the current folder or PATH";
+        // The same library with its import beside it: that one is loaded, and answers.
+        EXPECT_EQ(0u, run("with-dependency", nullptr, &seen, &said)) << said;
+        EXPECT_TRUE(planted_code_ran()) << "the import beside the library did not run";
 
         std::vector<std::string> modules;
         std::string shown;

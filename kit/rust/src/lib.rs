@@ -67,11 +67,14 @@ impl Drop for Turn {
 
 /// What LoadLibraryExW says of a DLL of the other width, or of a file that is no DLL.
 const ERROR_BAD_EXE_FORMAT: i32 = 193;
-/// The kit whose DLL is of this program's width.
-const KIT: &str = if cfg!(target_pointer_width = "64") {
-    "win64"
+/// What the program needs when the DLL is of the wrong kind: the kit whose DLL is for the
+/// program's processor, or none.
+const NEEDED: &str = if cfg!(target_arch = "x86_64") {
+    "this program needs the win64 kit's legalprompt.dll"
+} else if cfg!(target_arch = "x86") {
+    "this program needs the win32 kit's legalprompt.dll"
 } else {
-    "win32"
+    "no kit's legalprompt.dll is for this program's processor"
 };
 
 /// The user's answer.
@@ -164,7 +167,7 @@ impl fmt::Display for Error {
                 let said = e.to_string().replace("%1", &library.to_string());
                 write!(f, "legalprompt: cannot load {}: {}", library, said)?;
                 if e.raw_os_error() == Some(ERROR_BAD_EXE_FORMAT) {
-                    write!(f, "; this program needs the {} kit's legalprompt.dll", KIT)?;
+                    write!(f, "; {}", NEEDED)?;
                 }
                 Ok(())
             }
@@ -183,9 +186,10 @@ impl error::Error for Error {}
 /// Shows the agreement text from "liscn.txt" (looked for in the program's folder, then the
 /// current folder, the system's folders and `PATH`) and blocks until the user answers.  The
 /// dialog and its modal loop belong to the calling thread.  The library serves one thread at a
-/// time: a call from another thread waits until the one before it has its answer.  A call made
-/// from inside the dialog's modal loop (by a window or timer of the same thread) shows a
-/// dialog of its own, which is answered before the first.
+/// time: a call from another thread waits until the one before it has its answer, and handles
+/// none of its windows' messages meanwhile.  A call made from inside the dialog's modal loop
+/// (by a window or timer of the same thread) shows a dialog of its own; the first call returns
+/// only after it.
 ///
 /// # Errors
 ///
@@ -356,14 +360,10 @@ mod tests {
                 Failure::Load(io::Error::from_raw_os_error(193)),
                 Some(193),
                 format!(
-                    "legalprompt: cannot load {}: {}; this program needs the {} kit's legalprompt.dll",
+                    "legalprompt: cannot load {}: {}; {}",
                     path,
-                    system(193),
-                    if cfg!(target_pointer_width = "64") {
-                        "win64"
-                    } else {
-                        "win32"
-                    }
+                    system(193).replace("%1", path),
+                    NEEDED
                 ),
             ),
             (
