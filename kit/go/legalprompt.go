@@ -39,9 +39,9 @@ func (o Outcome) String() string {
 const Library = "legalprompt.dll"
 
 // Show shows the agreement text from "liscn.txt" (looked for in the program's folder, then
-// the current folder) and blocks until the user answers.  The error says why the library
-// could not be loaded or called; the outcome is then Declined, never Accepted.  Call it from
-// one goroutine at a time.
+// the current folder, the system's folders and PATH: ship it beside the program) and blocks
+// until the user answers.  The error says why the library could not be loaded or called; the
+// outcome is then Declined, never Accepted.  Call it from one goroutine at a time.
 func Show() (Outcome, error) {
 	executable, err := os.Executable()
 	if err != nil {
