@@ -1,36 +1,16 @@
 // The kit's Go example, built for Windows by golang-go, run as a user runs it and answered with
 // real input: its exit code is the outcome that legalprompt.Show returned, and the error it
 // prints when the library cannot be loaded.  The programs are in GO_PROGRAMS.
-#include <cstdlib>
-#include <string>
-
 #include "agreement_ids.h"
-#include "harness.h"
+#include "example_fixture.h"
 
 namespace {
 
 const DWORD kNoLibrary = 3;
 
-std::string programs() { return getenv("GO_PROGRAMS") ? getenv("GO_PROGRAMS") : ""; }
-
-class GoProgram : public ::testing::Test {
+class GoProgram : public ExampleTest {
 protected:
-    void SetUp() override { ASSERT_FALSE(programs().empty()) << "GO_PROGRAMS is not set"; }
-    void TearDown() override
-    {
-        close_stray_dialogs();
-        remove_file(text());
-    }
-    static std::string text() { return programs() + "with-library\\liscn.txt"; }
-
-    // Runs the example in folder with user acting on its dialog, or expecting none when user is
-    // null.  The exit code; seen tells whether a dialog came, said what the program printed on
-    // its error output.
-    DWORD run(const char *folder, const std::function<void(HWND)> &user, bool *seen, std::string *said = nullptr)
-    {
-        std::string ignored;
-        return run_prompt_and_hear("\"" + programs() + folder + "\\example.exe\"", user, seen, said ? said : &ignored);
-    }
+    GoProgram() : ExampleTest("GO_PROGRAMS", "example.exe") {}
 };
 
 TEST_F(GoProgram, TheExitCodeIsTheAnswer)

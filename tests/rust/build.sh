@@ -34,9 +34,10 @@ echo "$commands"
 # Windows.
 export RUSTC=/usr/bin/rustc
 (cd "$out/source/turns" && /usr/bin/cargo build --offline --release --target x86_64-pc-windows-gnu) || exit 1
-unit_tests=$(cd "$out/source/rust" && /usr/bin/cargo test --offline --no-run --target x86_64-pc-windows-gnu 2>&1 |
-             sed -n 's/^ *Executable unittests src\/lib.rs (\(.*\))$/\1/p')
-[ -n "$unit_tests" ] || { echo "the crate's tests for Windows were not built"; exit 1; }
+built=$(cd "$out/source/rust" && /usr/bin/cargo test --offline --no-run --target x86_64-pc-windows-gnu 2>&1) ||
+    { echo "$built"; exit 1; }
+unit_tests=$(sed -n 's/^ *Executable unittests src\/lib.rs (\(.*\))$/\1/p' <<< "$built")
+[ -n "$unit_tests" ] || { echo "$built"; echo "the crate's tests for Windows were not found"; exit 1; }
 program=$out/source/setup/target/x86_64-pc-windows-gnu/release/setup.exe
 for folder in "${folders[@]}"; do
     mkdir "$out/$folder" && cp "$program" "$out/$folder/" || exit 1

@@ -3,19 +3,16 @@
 // legalprompt::show() returned, a library that cannot be used is an error that names it, and the
 // library beside the program is the only one it loads.  The programs are in RUST_PROGRAMS.
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "agreement_ids.h"
 #include "attack.h"
-#include "harness.h"
+#include "example_fixture.h"
 
 namespace {
 
 const DWORD kLibraryError = 3;
-
-std::string programs() { return getenv("RUST_PROGRAMS") ? getenv("RUST_PROGRAMS") : ""; }
 
 std::string lower(std::string text)
 {
@@ -41,23 +38,9 @@ std::string system_message(DWORD error)
     return std::string(text, length);
 }
 
-class RustProgram : public ::testing::Test {
+class RustProgram : public ExampleTest {
 protected:
-    void SetUp() override { ASSERT_FALSE(programs().empty()) << "RUST_PROGRAMS is not set"; }
-    void TearDown() override
-    {
-        close_stray_dialogs();
-        remove_file(text());
-    }
-    static std::string text() { return programs() + "with-library\\liscn.txt"; }
-
-    // Runs the example in folder with user acting on its dialog, or expecting none when user is
-    // null.  The exit code; seen tells whether a dialog came, said what the program printed on
-    // its error output.
-    DWORD run(const char *folder, const std::function<void(HWND)> &user, bool *seen, std::string *said)
-    {
-        return run_prompt_and_hear("\"" + programs() + folder + "\\setup.exe\"", user, seen, said);
-    }
+    RustProgram() : ExampleTest("RUST_PROGRAMS", "setup.exe") {}
 };
 
 TEST_F(RustProgram, TheExitCodeIsTheAnswer)
@@ -111,7 +94,7 @@ TEST_F(RustProgram, ALibraryThatCannotBeUsedIsAnErrorThatNamesIt)
          "; this program needs the win64 kit's legalprompt.dll"},
     };
     for (const auto &c : cases) {
-        std::string library = full_path(programs() + c.folder + "\\legalprompt.dll");
+        std::string library = full_path(programs + c.folder + "\\legalprompt.dll");
         std::string start = c.failed;
         start.replace(start.find("%s"), 2, library);
         std::string message = system_message(c.error);
@@ -132,7 +115,7 @@ TEST_F(RustProgram, ALibraryThatCannotBeUsedIsAnErrorThatNamesIt)
 TEST_F(RustProgram, CallsTakeTurns)
 {
     ASSERT_TRUE(write_file(text(), "A LICENCE FOR THE RUST PROGRAM\r\n"));
-    std::string turns = "\"" + programs() + "with-library\\turns.exe\" ";
+    std::string turns = "\"" + programs + "with-library\\turns.exe\" ";
     bool seen;
     std::string said;
     EXPECT_EQ(0u, run_prompt_and_hear(turns + "threads", [](HWND first) {
@@ -167,7 +150,7 @@ TEST_F(RustProgram, OnlyTheLibraryBesideTheProgramIsLoaded)
 {
     std::string planted = make_temp_dir("rust-planted");
     ASSERT_TRUE(CopyFileA((planted_dir() + "planted.dll").c_str(), (planted + "legalprompt.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((programs() + "planted\\lpdepend.dll").c_str(), (planted + "lpdepend.dll").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((programs + "planted\\lpdepend.dll").c_str(), (planted + "lpdepend.dll").c_str(), FALSE));
     ASSERT_TRUE(write_file(planted + "liscn.txt", "A PLANTED TEXT\r\n"));
     ASSERT_TRUE(write_file(text(), "A LICENCE FOR THE RUST PROGRAM\r\n"));
     char path[32767];
@@ -204,7 +187,7 @@ TEST_F(RustProgram, OnlyTheLibraryBesideTheProgramIsLoaded)
         }, &seen, &said)) << said;
         EXPECT_EQ("A LICENCE FOR THE RUST PROGRAM\r\n", shown);
         EXPECT_FALSE(planted_code_ran()) << "the planted DLL was loaded beside the program's own";
-        std::string own = lower(full_path(programs() + "with-library\\legalprompt.dll"));
+        std::string own = lower(full_path(programs + "with-library\\legalprompt.dll"));
         EXPECT_NE(modules.end(), std::find(modules.begin(), modules.end(), own)) << "not loaded: " << own;
         for (const std::string &module : modules)
             EXPECT_EQ(std::string::npos, module.find(lower(planted))) << "loaded: " << module;
