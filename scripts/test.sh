@@ -65,6 +65,13 @@ took=""
 for preset in "${presets[@]}"; do took+="${took:+, }$preset $(cat "$logs/$preset.seconds" 2>/dev/null) s"; done
 echo "the presets took $((SECONDS / 60)) min $((SECONDS % 60)) s, four lanes side by side: $took"
 if [ ${#failed[@]} -gt 0 ]; then
+    # A preset that gave no result failed in its build or before its tests ran (their discovery,
+    # say): the end of its log comes last, where a reader of only the output's end sees it.
+    for preset in "${presets[@]}"; do
+        [ -f "build/$preset/junit.xml" ] && continue
+        echo "== the end of build/test-logs/$preset.log (no result)"
+        tail -n 12 "$logs/$preset.log"
+    done
     echo "FAILED presets: ${failed[*]}"
     exit 1
 fi

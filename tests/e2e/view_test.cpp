@@ -78,9 +78,13 @@ TEST_F(Appearance, TextCanBeSelectedAndCopiedButNotChanged)
         EXPECT_TRUE(wait_until([&] { return selection(edit) == std::make_pair(0ul, 13ul); }))
             << "selection " << selection(edit).first << "-" << selection(edit).second;
         EXPECT_EQ(kText, text_of(edit)) << "typing changed the text";
+        // Waits without opening the clipboard until the copy is done: the edit control drops a
+        // copy when its OpenClipboard meets the clipboard held open by another.
+        DWORD before = GetClipboardSequenceNumber();
         chord(d, VK_CONTROL, 'C');
-        wait_until([&] { return !clipboard_text().empty(); });
-        copied = clipboard_text();
+        EXPECT_TRUE(wait_until([&] { return GetClipboardSequenceNumber() != before && !GetOpenClipboardWindow(); }))
+            << "nothing was copied";
+        wait_until([&] { return !(copied = clipboard_text()).empty(); });
         press(VK_ESCAPE);
     });
     EXPECT_EQ("Terms of use.", copied);
