@@ -26,22 +26,30 @@ for arg in "$@"; do [[ $arg == --gtest_filter=* ]] && harness=yes; done
 # that LEGALPROMPT_STARTED names as it starts.  Wine now and then ends one with 1 within a few
 # milliseconds, before any of its code has run and saying nothing (seen once in about three runs
 # of the 64-bit suites): a start that failed so, and only that, is tried once more, and said.
-started=$(mktemp -u) && out=$(mktemp) || exit 2
-export LEGALPROMPT_STARTED="Z:${started//\//\\}"
+# A run that ends well without the file fails: the launcher could not tell such a start.
+dir=$(mktemp -d) || exit 2
+trap 'rm -rf "$dir"' EXIT
+export LEGALPROMPT_STARTED="Z:${dir//\//\\}\\started"
 for attempt in 1 2; do
-    rm -f "$started"
+    rm -f "$dir/started"
+    begun=$EPOCHREALTIME
     if [ $listing = yes ]; then
         # Through a file, as Wine's helper processes may hold a pipe open; without the CRs of
         # the Windows program's text output, which the list's reader would keep in the names.
-        "$WINE" "$@" > "$out"
+        "$WINE" "$@" > "$dir/out"
     else
         "$WINE" "$@"
     fi
     status=$?
-    [ $status = 0 ] || [ -e "$started" ] || [ $attempt = 2 ] && break
-    echo "retried: Wine ended the program with $status before it started" >&2
+    took_ms=$(( (${EPOCHREALTIME/./} - ${begun/./}) / 1000 ))
+    if [ -e "$dir/started" ] || [ $status != 1 ] || [ $took_ms -ge 2000 ] || [ $attempt = 2 ]; then
+        break
+    fi
+    echo "retried: Wine ended the program with 1 after $took_ms ms, before it started" >&2
 done
-[ $status = 0 ] || [ -e "$started" ] || echo "Wine ended the program with $status before it started, twice" >&2
-[ $listing = yes ] && tr -d '\r' < "$out"
-rm -f "$started" "$out"
+if [ ! -e "$dir/started" ]; then
+    echo "the program did not say that it started (exit $status after $took_ms ms)" >&2
+    [ $status = 0 ] && status=2
+fi
+[ $listing = yes ] && tr -d '\r' < "$dir/out"
 exit $status

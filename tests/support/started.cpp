@@ -1,7 +1,8 @@
 // Tells the launcher (scripts/wine-run.sh) that this program has started: it creates the file
 // that LEGALPROMPT_STARTED names before main runs.  Wine now and then ends a program with 1
 // before any of its code has run, silently; the launcher runs a program that never said this
-// once more.  Compiled into each test program itself, so that the linker cannot leave it out.
+// once more, and fails one that ends without it.  Compiled into each test program
+// itself, so that the linker cannot leave it out.
 #include <windows.h>
 
 namespace {
@@ -9,10 +10,10 @@ namespace {
 struct Started {
     Started()
     {
-        char path[MAX_PATH];
-        DWORD length = GetEnvironmentVariableA("LEGALPROMPT_STARTED", path, sizeof path);
-        if (length == 0 || length >= sizeof path) return;
-        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        wchar_t path[1024];
+        DWORD length = GetEnvironmentVariableW(L"LEGALPROMPT_STARTED", path, ARRAYSIZE(path));
+        if (length == 0 || length >= ARRAYSIZE(path)) return;
+        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
 } started;
